@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QDialog>
+
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QRadioButton;
+
+// The small window the program starts with: the operator picks COM1 or COM2 and confirms.
+class FormSelectPortTOVRAN : public QDialog {
+    Q_OBJECT
+
+  public:
+    explicit FormSelectPortTOVRAN(QWidget* parent = nullptr);
+
+    QRadioButton* OptionCom1;
+    QRadioButton* OptionCom2;
+    QPushButton* CommandOK;
+
+  signals:
+    // OK: the port window is gone and PortNumber holds the choice.
+    void portChosen();
+    // The window was closed without a choice: the program ends, no port is opened.
+    void closedWithoutChoice();
+
+  private:
+    void buildPortFrame();
+    void buildAboutFrame();
+    void Form_Load();
+    void OptionCom1_Click();
+    void OptionCom2_Click();
+    void CommandOK_Click();
+
+    QGroupBox* Frame1;
+    QGroupBox* Frame2;
+    QLabel* Picture1;
+    QLabel* Text1;
+    QLabel* Label1;
+    QLabel* Picture2;
+};

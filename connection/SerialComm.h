@@ -1,0 +1,76 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QSerialPort>
+#include <QTimer>
+
+#include <chrono>
+
+// The panel's serial component. It buffers what the radio sends and raises onComm() when the
+// buffer holds at least the receive threshold, so that one event carries one whole reply
+// however the bytes were cut up on their way. Nothing here blocks: QSerialPort reports on the
+// event loop. The component never shows anything; the window decides what the operator sees.
+class SerialComm : public QObject {
+    Q_OBJECT
+
+  public:
+    // Event codes, numbered as the radio-control programs of old numbered them.
+    enum Event : int {
+        NoEvent = 0,
+        Received = 2,            // the receive buffer holds at least the threshold
+        ReceiveOverflow = 1008,  // the buffer was full and characters were lost
+    };
+
+    // A reply is 38 characters at most; this leaves room for noise without growing forever.
+    static constexpr qsizetype kReceiveBufferSize = 1024;
+    // Four character times at 4800 baud 8N2 (2.3 ms each): the identification reply has
+    // stopped coming when the line has been quiet this long.
+    static constexpr std::chrono::milliseconds kQuietGap{10};
+    // A USB adapter that vanished is looked for again this often.
+    static constexpr std::chrono::milliseconds kReopenInterval{1000};
+
+    explicit SerialComm(QObject* parent = nullptr);
+
+    void setCommPort(int port) { commPort_ = port; }
+    int commPort() const { return commPort_; }
+
+    // Opens the device of the current port at 4800 baud 8N2 and raises DTR and RTS. False when
+    // it cannot be opened (missing, busy, no permission); errorString() says why.
+    bool open();
+    void close();
+    bool isOpen() const { return port_.isOpen(); }
+    QString errorString() const { return port_.errorString(); }
+
+    // Sends the bytes as they are. Ignored while the line is down.
+    void output(const QByteArray& bytes);
+    // Everything received and not yet read; empties the receive buffer.
+    QByteArray input();
+    int commEvent() const { return event_; }
+    void setRThreshold(int characters) { threshold_ = characters; }
+    int rThreshold() const { return threshold_; }
+
+    // Bytes as they come off the line: into the receive buffer, raising onComm() as due.
+    void deliver(const QByteArray& bytes);
+
+  signals:
+    void onComm();
+    void linkLost();
+    void linkRestored();
+
+  private:
+    void configure();
+    void readLine();
+    void handleError(QSerialPort::SerialPortError error);
+    void lineWentQuiet();
+    void tryReopen();
+    void raise(Event event);
+
+    QSerialPort port_;
+    QTimer quietTimer_;
+    QTimer reopenTimer_;
+    QByteArray buffer_;
+    int commPort_ = 1;
+    int threshold_ = 1;
+    int event_ = NoEvent;
+};

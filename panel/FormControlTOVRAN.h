@@ -1,0 +1,153 @@
+#pragma once
+
+#include "Replies.h"
+#include "RequestChain.h"
+
+#include <QWidget>
+
+#include <optional>
+
+class DisplayLabel;
+class MemoryGrid;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class SerialComm;
+
+// The control panel. Its captions are the panel's state of record: the status reports write
+// them, and the operator's handlers read the frequency, mode, VFO or channel and step back
+// from them. The handlers live in files of their own, by group:
+//   ReceiveHandler.cpp   replies from the radio: identification, memory read-out, status
+//   Tuning.cpp           step choice, up and down, the "+" and "-" keys
+//   VfoSelection.cpp     VFO A / B and back from memory
+//   ModesAndToggles.cpp  the six modes, transmit and scan
+//   Memories.cpp         MEM, M.IN, EFF and the store into a channel
+//   FrequencyEntry.cpp   the frequency box
+//   Recall.cpp           recall from the memory table
+class FormControlTOVRAN : public QWidget {
+    Q_OBJECT
+
+  public:
+    explicit FormControlTOVRAN(QWidget* parent = nullptr);
+    ~FormControlTOVRAN() override;
+
+    // Opens the chosen port and starts the conversation with the radio. False when the port
+    // cannot be opened; nothing has been sent then.
+    bool Form_Load();
+
+    // --- The controls, by frame.
+    QGroupBox* FrameAffichage;
+    QLabel* Label1;
+    DisplayLabel* LabelEtatScan;
+    DisplayLabel* LabelVFO;
+    DisplayLabel* LabelFreq;
+    DisplayLabel* LabelRxTx;
+    DisplayLabel* LabelMode;
+    QGroupBox* FrameFrequence;
+    QLineEdit* TextFreq;
+    QGroupBox* FrameVCO;
+    QPushButton* CommandDown;
+    QPushButton* CommandUp;
+    QPushButton* CommandVFOAouB;
+    QPushButton* CommandProgressionPas;
+    QGroupBox* FrameFonctions;
+    QPushButton* CommandRxTx;
+    QPushButton* CommandScan;
+    QGroupBox* FrameMemoire;
+    QPushButton* CommandMemVfo;
+    QPushButton* CommandMemIn;
+    QPushButton* CommandEffaceMem;
+    QGroupBox* FrameMode;
+    QPushButton* CommandLSB;
+    QPushButton* CommandUSB;
+    QPushButton* CommandCW;
+    QPushButton* CommandAM;
+    QPushButton* CommandFM;
+    QPushButton* CommandFSK;
+    QGroupBox* FrameGridMemoire;
+    MemoryGrid* GridMemoire;
+    QLabel* StatusBarTovran;
+    SerialComm* MSComm1;
+
+    // --- Replies from the radio (ReceiveHandler.cpp).
+    void MSComm1_OnComm();
+
+    // --- The operator's handlers.
+    void CommandProgressionPas_Click();
+    void CommandUp_Click();
+    void CommandDown_Click();
+    void CommandUp_KeyPress(qint16& keyAscii);
+    void CommandDown_KeyPress(qint16& keyAscii);
+    void CommandVFOAouB_KeyPress(qint16& keyAscii);
+    void CommandProgressionPas_KeyPress(qint16& keyAscii);
+    void CommandVFOAouB_Click();
+    void CommandLSB_Click();
+    void CommandUSB_Click();
+    void CommandCW_Click();
+    void CommandFM_Click();
+    void CommandAM_Click();
+    void CommandFSK_Click();
+    void CommandRxTx_Click();
+    void CommandScan_Click();
+    void CommandMemVfo_Click();
+    void CommandMemIn_Click();
+    void CommandEffaceMem_Click();
+    void TextFreq_Change();
+    void TextFreq_KeyPress(qint16& keyAscii);
+    void TextFreq_LostFocus();
+    void GridMemoire_DblClick();
+    void GridMemoire_KeyPress(qint16& keyAscii);
+
+  signals:
+    // The window has closed and the port with it: the program ends.
+    void unloaded();
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    // Construction (PanelLayout.cpp).
+    void buildDisplayFrame();
+    void buildFrequencyFrame();
+    void buildVcoFrame();
+    void buildFunctionsFrame();
+    void buildMemoryFrame();
+    void buildModeFrame();
+    void buildMemoryTableFrame();
+    void buildStatusLine();
+    void setTabOrder();
+    void connectHandlers();
+
+    void Form_Unload();
+
+    // Replies (ReceiveHandler.cpp).
+    void Identify(const QByteArray& text);
+    void ReadMemoryReply(const QByteArray& text);
+    void EndMemoryReadout();
+    void DecodeStatusReport(const QByteArray& text);
+    void ShowFrequency(const Reply::Status& status);
+    void ShowVfoOrMemory(const Reply::Status& status);
+    void ShowMemoryChannel(const Reply::Status& status);
+    void ShowReceiveOrTransmit(const Reply::Status& status);
+    void ShowScan(const Reply::Status& status);
+    void ShowMode(const Reply::Status& status);
+    void ShowLinkLost();
+    void ShowLinkRestored();
+
+    // Tuning (Tuning.cpp).
+    void HandleStepKey(qint16& keyAscii);
+    void Step(int direction);
+    // Modes (ModesAndToggles.cpp).
+    void SelectMode(const QString& name);
+    // Memories (Memories.cpp).
+    void WriteMemoryChannel(const QString& frequencyText);
+
+    // What the captions show, read back as the handlers need it (FormControlTOVRAN.cpp).
+    std::optional<char> shownVfoLetter() const;     // 'A' or 'B' for exactly "VFO A" / "VFO B"
+    std::optional<int> shownMemoryChannel() const;  // n for "M." and two digits
+    std::optional<qint64> shownFrequency() const;   // LabelFreq as hertz, when it is a number
+
+    RequestChain* requests_;
+};

@@ -1,0 +1,23 @@
+#include "KeyCodes.h"
+
+#include <QKeyEvent>
+
+qint16 characterCode(const QKeyEvent* event) {
+    switch (event->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            return KeyCode::kEnter;
+        case Qt::Key_Backspace:
+            return KeyCode::kBackspace;
+        case Qt::Key_Tab:
+        case Qt::Key_Backtab:
+            return 0;
+        default:
+            break;
+    }
+    if (event->modifiers().testFlag(Qt::ControlModifier) && event->key() >= Qt::Key_A &&
+        event->key() <= Qt::Key_Z)
+        return qint16(event->key() - Qt::Key_A + 1);
+    const QString text = event->text();
+    return text.isEmpty() ? 0 : qint16(text.at(0).unicode());
+}

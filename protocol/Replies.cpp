@@ -1,0 +1,83 @@
+#include "Replies.h"
+
+#include "FrequencyText.h"
+
+#include <array>
+
+namespace {
+
+// Character `position` (from 1) of a reply, or 0 past its end.
+char at(QByteArrayView text, qsizetype position) {
+    return position <= text.size() ? text[position - 1] : '\0';
+}
+
+QByteArrayView field(QByteArrayView text, qsizetype first, qsizetype last) {
+    return text.sliced(first - 1, last - first + 1);
+}
+
+struct Model {
+    const char* reply;
+    const char* text;
+};
+
+// In the order the identification compares them.
+constexpr std::array<Model, 4> kModels{{
+    {"ID004;", " -> Kenwood TS-440"},
+    {"ID001;", " -> Kenwood TS-940"},
+    {"ID002;", " -> Kenwood TS-811"},
+    {"ID003;", " -> Kenwood TS-711"},
+}};
+
+int leadingNumber(QByteArrayView text) {
+    int value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9')
+            break;
+        value = value * 10 + (c - '0');
+    }
+    return value;
+}
+
+}  // namespace
+
+namespace Reply {
+
+Shape shapeOf(QByteArrayView text) {
+    if (at(text, kMemoryLength) == ';')
+        return Shape::Memory;
+    if (at(text, kStatusLength) == ';')
+        return Shape::Status;
+    return Shape::Neither;
+}
+
+QString modelText(QByteArrayView text) {
+    for (const Model& model : kModels) {
+        if (text == model.reply)
+            return QString::fromLatin1(model.text);
+    }
+    return QStringLiteral(" -> Inconnu");
+}
+
+Status readStatus(QByteArrayView text) {
+    Q_ASSERT(text.size() >= kStatusLength);
+    Status status;
+    status.frequencyHz = FrequencyText::readField(field(text, 3, 13));
+    status.memoryChannel = field(text, 27, 28).toByteArray();
+    status.transmitting = at(text, 29) != '0';
+    status.modeDigit = at(text, 30);
+    status.vfo = at(text, 31);
+    status.scanning = at(text, 32) == '1';
+    return status;
+}
+
+Memory readMemory(QByteArrayView text) {
+    Q_ASSERT(text.size() >= kMemoryLength);
+    Memory memory;
+    memory.channelText = field(text, 5, 6).toByteArray();
+    memory.channel = leadingNumber(memory.channelText);
+    memory.frequencyHz = FrequencyText::readField(field(text, 7, 17));
+    memory.modeDigit = at(text, 18);
+    return memory;
+}
+
+}  // namespace Reply

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+// The three replies the panel asks the radio for, read at fixed positions (counted from 1 in
+// the rulers below). A reply is never searched or re-synchronised: a text of the wrong shape
+// is simply not one of them.
+namespace Reply {
+
+constexpr qsizetype kIdentificationLength = 6;  // ID004;
+constexpr qsizetype kMemoryLength = 24;         // MR...;
+constexpr qsizetype kStatusLength = 38;         // IF...;
+
+enum class Shape { Memory, Status, Neither };
+
+// A memory reply has ";" as its 24th character; a status report, failing that, as its 38th.
+Shape shapeOf(QByteArrayView text);
+
+// " -> Kenwood TS-440" for "ID004;" and so on; " -> Inconnu" for any other text.
+QString modelText(QByteArrayView text);
+
+// IFfffffffffffsssssrrrrrRXbccTMVSPtnn.;
+// 12345678901234567890123456789012345678
+struct Status {
+    std::optional<qint64> frequencyHz;  // f: nothing when the field is not all digits
+    QByteArray memoryChannel;           // cc, as received
+    bool transmitting = false;          // T: anything but '0'
+    char modeDigit = 0;                 // M
+    char vfo = 0;                       // V: '0' VFO A, '1' VFO B, '2' memory
+    bool scanning = false;              // S: '1' only
+};
+Status readStatus(QByteArrayView text);  // text is at least kStatusLength long
+
+// MRs-ccfffffffffffml----;
+// 123456789012345678901234
+struct Memory {
+    QByteArray channelText;             // cc, as received
+    int channel = 0;                    // its leading number; 0 when it has none
+    std::optional<qint64> frequencyHz;  // f: nothing when the field is not all digits
+    char modeDigit = 0;                 // m
+};
+Memory readMemory(QByteArrayView text);  // text is at least kMemoryLength long
+
+}  // namespace Reply
