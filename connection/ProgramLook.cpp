@@ -41,10 +41,16 @@ QFont captionFont(qreal pointSize, bool bold) {
 
 QFont displayFont(qreal pointSize) {
     const QString lcd = QStringLiteral("LCDMono");
-    QFont font = QFontDatabase::hasFamily(lcd)
-                     ? QFont(lcd)
-                     : QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    font.setPointSizeF(pointSize);
+    if (QFontDatabase::hasFamily(lcd)) {
+        QFont font(lcd);
+        font.setPointSizeF(pointSize);
+        return font;
+    }
+    // A fixed-pitch desktop font is wider than the narrow LCD digits: a smaller size keeps
+    // "144,300,000" clear of the VFO and mode labels on either side.
+    constexpr qreal kStandInScale = 0.8;
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setPointSizeF(pointSize * kStandInScale);
     return font;
 }
 

@@ -38,6 +38,10 @@ bool SerialComm::open() {
 void SerialComm::close() {
     reopenTimer_.stop();
     quietTimer_.stop();
+    // A last command (the panel's "RX;" on its way out) must reach the line, not die in the
+    // write buffer; a few bytes go without waiting.
+    if (port_.isOpen())
+        port_.flush();
     port_.close();
 }
 

@@ -13,7 +13,6 @@ namespace {
 // Each column as wide as its header with six blanks after it.
 const QStringList kHeaderTexts = {QStringLiteral("N°      "), QStringLiteral("FREQUENCE      "),
                                   QStringLiteral("MODE      ")};
-constexpr int kHeaderPadding = 10;  // pixels around a header's text
 constexpr int kRowHeight = 16;      // a 240-twip row
 
 }  // namespace
@@ -24,11 +23,8 @@ MemoryGrid::MemoryGrid(QWidget* parent) : QTableWidget(kRows - 1, kColumns, pare
     font.setPointSizeF(8.25);
     setFont(font);
 
-    for (int column = 0; column < kColumns; ++column) {
+    for (int column = 0; column < kColumns; ++column)
         setHorizontalHeaderItem(column, new QTableWidgetItem(kHeaderTexts[column].trimmed()));
-        setColumnWidth(column,
-                       fontMetrics().horizontalAdvance(kHeaderTexts[column]) + kHeaderPadding);
-    }
     horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
     horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     verticalHeader()->hide();
@@ -64,6 +60,27 @@ void MemoryGrid::fillCells() {
             setItem(row, column, item);
         }
     }
+}
+
+void MemoryGrid::resizeEvent(QResizeEvent* event) {
+    QTableWidget::resizeEvent(event);
+    fitColumns();
+}
+
+// The columns share the table's width in the proportions of their headers, so that all three
+// stay in sight whatever the font.
+void MemoryGrid::fitColumns() {
+    QList<int> natural;
+    int total = 0;
+    for (const QString& header : kHeaderTexts)
+        total += natural.emplace_back(fontMetrics().horizontalAdvance(header));
+    int left = viewport()->width();
+    for (int column = 0; column < kColumns - 1; ++column) {
+        const int width = viewport()->width() * natural[column] / total;
+        setColumnWidth(column, width);
+        left -= width;
+    }
+    setColumnWidth(kColumns - 1, left);
 }
 
 QTableWidgetItem* MemoryGrid::cell(int row, int column) const {

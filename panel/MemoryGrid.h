@@ -38,9 +38,11 @@ class MemoryGrid : public QTableWidget {
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
   private:
     void fillCells();
+    void fitColumns();
     void selectCell(int row, int column);
     void selectRowOnClick(const QModelIndex& index);
     QTableWidgetItem* cell(int row, int column) const;

@@ -1,0 +1,136 @@
+// How fast the panel follows the radio, against the virtual transceiver:
+//  - unpaced, what the panel itself costs: status reports a second, the panel's own time per
+//    report, and the time of the 100-channel read-out;
+//  - paced at 4800 baud 8N2, how close it comes to what the line allows.
+
+#include "FormControlTOVRAN.h"
+#include "ProgramWide.h"
+#include "DisplayLabel.h"
+#include "SerialComm.h"
+#include "VirtualRadio.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+
+#include <cstdio>
+#include <functional>
+#include <memory>
+
+namespace {
+
+constexpr double kCharacterSeconds = 11.0 / 4800.0;           // one character at 8N2
+constexpr double kStatusRoundTrip = (3 + 38) * kCharacterSeconds;   // "IF;" and its reply
+constexpr double kReadOutLimit = 100 * (7 + 24) * kCharacterSeconds;  // MR00nn; and replies
+constexpr int kReportsUnpaced = 3000;
+constexpr int kReportsDecodedDirectly = 20000;
+constexpr int kReportsPaced = 60;
+
+bool waitUntil(const std::function<bool()>& done, int timeoutMs) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+    }
+    return true;
+}
+
+struct Session {
+    VirtualRadio radio;
+    std::unique_ptr<FormControlTOVRAN> panel;
+    int statusRequests = 0;
+
+    explicit Session(bool paced) {
+        radio.setPaced(paced);
+        QObject::connect(&radio, &VirtualRadio::commandReceived, [this](const QByteArray& c) {
+            if (c == "IF;")
+                ++statusRequests;
+        });
+    }
+
+    // Seconds from the panel's load to the first status request, which ends the read-out.
+    double start() {
+        if (!radio.open())
+            qFatal("cannot open a pseudo-terminal");
+        qputenv("TOVRAN_COM1", radio.devicePath().toLocal8Bit());
+        PortNumber = 1;
+        panel = std::make_unique<FormControlTOVRAN>();
+        QElapsedTimer clock;
+        clock.start();
+        if (!panel->Form_Load())
+            qFatal("the panel cannot open the virtual radio");
+        if (!waitUntil([&] { return statusRequests > 0; }, 60000))
+            qFatal("no read-out");
+        return clock.nsecsElapsed() / 1e9;
+    }
+
+    double reportsPerSecond(int reports) {
+        const int first = statusRequests;
+        QElapsedTimer clock;
+        clock.start();
+        if (!waitUntil([&] { return statusRequests >= first + reports; }, 120000))
+            qFatal("polling stopped");
+        return reports / (clock.nsecsElapsed() / 1e9);
+    }
+};
+
+// The panel's own cost: reports handed straight to its receive buffer, nothing else running.
+double microsecondsPerDecodedReport() {
+    Session session(false);
+    session.start();
+    session.radio.setPoweredOn(false);
+    // The request outstanding times out and is repeated; the first report then answers it and
+    // the line settles before the next request.
+    const QByteArray reports[] = {"IF00014195000000000000000005020000000;",
+                                  "IF00007050000000000000000005010000000;"};
+    waitUntil([] { return false; }, 1500);
+    session.panel->MSComm1->deliver(reports[1]);
+    waitUntil([] { return false; }, 500);
+    session.radio.clearLog();
+
+    QElapsedTimer clock;
+    clock.start();
+    for (int i = 0; i < kReportsDecodedDirectly; ++i) {
+        session.panel->MSComm1->deliver(reports[i % 2]);
+        if (i % 100 == 0)
+            QCoreApplication::processEvents();  // let the written requests drain
+    }
+    const double microseconds = clock.nsecsElapsed() / 1e3 / kReportsDecodedDirectly;
+    waitUntil([&] { return session.radio.receivedBytes().size() >= 3 * kReportsDecodedDirectly; },
+              5000);
+    if (session.radio.receivedCommands().count("IF;") != kReportsDecodedDirectly ||
+        session.panel->LabelFreq->text() != QStringLiteral("07,050,000"))
+        qFatal("not every report was decoded");
+    return microseconds;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    QApplication application(argc, argv);
+
+    std::printf("Unpaced virtual transceiver (the panel's own speed)\n");
+    {
+        Session session(false);
+        const double readOut = session.start();
+        std::printf("  memory read-out, 100 channels:  %8.1f ms\n", readOut * 1e3);
+        std::printf("  status reports per second:      %8.0f\n",
+                    session.reportsPerSecond(kReportsUnpaced));
+    }
+    std::printf("  panel's own cost per report:    %8.1f us (decoding, display, next request)\n",
+                microsecondsPerDecodedReport());
+
+    std::printf("Paced at 4800 baud 8N2 (the line's limit)\n");
+    {
+        Session session(true);
+        const double readOut = session.start();
+        std::printf("  memory read-out:  %6.2f s, line limit %5.2f s  (%5.1f%% of the limit)\n",
+                    readOut, kReadOutLimit, 100.0 * kReadOutLimit / readOut);
+        const double rate = session.reportsPerSecond(kReportsPaced);
+        std::printf("  status reports:   %6.2f /s, line limit %5.2f /s (%5.1f%% of the limit)\n",
+                    rate, 1.0 / kStatusRoundTrip, 100.0 * rate * kStatusRoundTrip);
+    }
+    return 0;
+}

@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs what the program, its virtual transceiver and its tests need on Debian 12.
+# Run as root; running it again installs nothing new.
+set -euo pipefail
+
+packages=(
+    cmake ninja-build g++ pkg-config
+    qt6-base-dev qt6-serialport-dev libgl-dev
+    fonts-liberation fonts-dejavu-core
+    xvfb xauth
+)
+
+missing=()
+for package in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
+        missing+=("$package")
+done
+
+if ((${#missing[@]})); then
+    echo "Installing: ${missing[*]}"
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq
+    apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

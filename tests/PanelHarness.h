@@ -1,0 +1,36 @@
+#pragma once
+
+#include "FormControlTOVRAN.h"
+#include "VirtualRadio.h"
+
+#include <QList>
+
+#include <memory>
+
+// A virtual radio on a pseudo-terminal and the real panel connected to it through
+// TOVRAN_COM1, the way an operator starts the program against the virtual transceiver.
+class PanelHarness {
+public:
+    explicit PanelHarness(VirtualRadio::Model model = VirtualRadio::Model::TS440);
+    ~PanelHarness();
+
+    VirtualRadio radio;
+
+    FormControlTOVRAN* panel() const { return panel_.get(); }
+
+    // The panel loaded on the radio's device as port 1 or 2, shown and exposed.
+    bool start(int port = 1);
+    // Memory read-out done and at least two status reports decoded, so that the controls that
+    // follow only on a second report have followed.
+    bool waitForPolling();
+    // n more status reports decoded (each decoded report asks for the next).
+    bool waitForReports(int n);
+    // What the radio received besides the panel's own requests (AI, ID, MR, IF).
+    QList<QByteArray> operatorCommands() const;
+    void clearLog() { radio.clearLog(); }
+    int statusRequests() const { return statusRequests_; }
+
+private:
+    std::unique_ptr<FormControlTOVRAN> panel_;
+    int statusRequests_ = 0;
+};
