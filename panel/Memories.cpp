@@ -1,0 +1,79 @@
+// The memory buttons: MEM into memory mode, M.IN's two-press store, EFF's erase, and the
+// store into the channel shown that M.IN and the frequency box share. The table follows at
+// once, before the radio has done anything.
+
+#include "Commands.h"
+#include "DisplayLabel.h"
+#include "FormControlTOVRAN.h"
+#include "FrequencyText.h"
+#include "MemoryGrid.h"
+#include "Modes.h"
+#include "ProgramWide.h"
+#include "SerialComm.h"
+
+#include <QPushButton>
+
+namespace {
+
+constexpr int kFrequencyColumn = 1;
+constexpr int kModeColumn = 2;
+
+int rowOf(int channel) {
+    return channel + 1;  // row 0 is the header
+}
+
+}  // namespace
+
+// Only from a VFO: the way back is the VFO button.
+void FormControlTOVRAN::CommandMemVfo_Click() {
+    if (shownVfoLetter())
+        MSComm1->output(Command::selectMemory());
+    CommandUp->setFocus();
+}
+
+// The first press puts the radio in memory mode and keeps the frequency and mode on display;
+// the operator then picks the channel on the radio or in the table, and the second press
+// stores what was kept into the channel shown.
+void FormControlTOVRAN::CommandMemIn_Click() {
+    CommandUp->setFocus();
+    if (!StorePending) {
+        StorePending = true;
+        MSComm1->output(Command::selectMemory());
+        CommandRxTx->setEnabled(false);
+        CommandScan->setEnabled(false);
+        CommandEffaceMem->setEnabled(false);
+        return;
+    }
+    WriteMemoryChannel(LabelFreq->text());
+    StorePending = false;
+}
+
+void FormControlTOVRAN::CommandEffaceMem_Click() {
+    if (const std::optional<int> channel = shownMemoryChannel()) {
+        GridMemoire->setCol(kFrequencyColumn);
+        GridMemoire->setRow(rowOf(*channel));
+        GridMemoire->setText(QString());
+        GridMemoire->setCol(kModeColumn);
+        GridMemoire->setText(QString());
+        MSComm1->output(Command::eraseMemory(*channel));
+        GridMemoire->setCol(kFrequencyColumn);
+    }
+    CommandUp->setFocus();
+}
+
+// Stores only into a channel the display names, with a mode it shows and a frequency that
+// reads as a number; the cell keeps the text as it was given.
+void FormControlTOVRAN::WriteMemoryChannel(const QString& frequencyText) {
+    const std::optional<int> channel = shownMemoryChannel();
+    const std::optional<char> modeDigit = Modes::digitOf(LabelMode->text());
+    const std::optional<qint64> hz = FrequencyText::read(frequencyText);
+    if (!channel || !modeDigit || !hz || !Command::fitsFrequencyField(*hz))
+        return;
+    MSComm1->output(Command::storeMemory(*channel, *hz, *modeDigit));
+    GridMemoire->setCol(kFrequencyColumn);
+    GridMemoire->setRow(rowOf(*channel));
+    GridMemoire->setClip(frequencyText);
+    GridMemoire->setCol(kModeColumn);
+    GridMemoire->setClip(LabelMode->text());
+    GridMemoire->setCol(kFrequencyColumn);
+}
