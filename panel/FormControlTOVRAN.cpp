@@ -66,7 +66,11 @@ void FormControlTOVRAN::Form_Unload() {
 
 bool FormControlTOVRAN::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::FocusOut && watched == TextFreq) {
-        TextFreq_LostFocus();
+        // The box's own context menu (to paste) and a switch to another program leave the
+        // typing where it was; only a move to another control of the panel discards it.
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason)
+            TextFreq_LostFocus();
         return false;
     }
     if (event->type() != QEvent::KeyPress)

@@ -2,12 +2,32 @@
 
 #include "ProgramWide.h"
 
+#include <QDeadlineTimer>
+#include <QEventLoop>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 // A whole read-out takes well under a second unpaced; the margin is for loaded machines.
 constexpr int kPatienceMs = 15000;
 }  // namespace
+
+// QTest::qWaitFor sleeps 10 ms between two looks, which is longer than a round trip to the
+// virtual radio; this one lets the event loop wait for the line and looks every millisecond.
+bool PanelHarness::waitUntil(const std::function<bool()>& done, int timeoutMs) {
+    QDeadlineTimer deadline(timeoutMs);
+    QEventLoop loop;
+    QTimer look;
+    look.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&look, &QTimer::timeout, &loop, [&] {
+        if (done() || deadline.hasExpired())
+            loop.quit();
+    });
+    look.start(1);
+    if (!done())
+        loop.exec();
+    return done();
+}
 
 PanelHarness::PanelHarness(VirtualRadio::Model model) : radio(model) {
     QObject::connect(&radio, &VirtualRadio::commandReceived, [this](const QByteArray& command) {
@@ -32,12 +52,12 @@ bool PanelHarness::start(int port) {
 
 bool PanelHarness::waitForPolling() {
     // The first "IF;" ends the read-out; the second and third follow two decoded reports.
-    return QTest::qWaitFor([&] { return statusRequests_ >= 3; }, kPatienceMs);
+    return waitUntil([&] { return statusRequests_ >= 3; }, kPatienceMs);
 }
 
 bool PanelHarness::waitForReports(int n) {
     const int target = statusRequests_ + n;
-    return QTest::qWaitFor([&] { return statusRequests_ >= target; }, kPatienceMs);
+    return waitUntil([&] { return statusRequests_ >= target; }, kPatienceMs);
 }
 
 QList<QByteArray> PanelHarness::operatorCommands() const {

@@ -5,6 +5,8 @@
 
 #include <QList>
 
+#include <functional>
+
 #include <memory>
 
 // A virtual radio on a pseudo-terminal and the real panel connected to it through
@@ -29,6 +31,9 @@ public:
     QList<QByteArray> operatorCommands() const;
     void clearLog() { radio.clearLog(); }
     int statusRequests() const { return statusRequests_; }
+
+    // Runs the event loop until done() holds or the time is up; says whether it holds.
+    static bool waitUntil(const std::function<bool()>& done, int timeoutMs);
 
 private:
     std::unique_ptr<FormControlTOVRAN> panel_;
