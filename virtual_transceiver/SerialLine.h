@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QObject>
+
+#include <chrono>
+#include <deque>
+
+class PseudoTerminal;
+class QTimer;
+
+// The serial cable between panel and radio. Unpaced, bytes go through at once. Paced, it runs
+// at the radio's real speed: every character takes its time on the wire, both ways, on a clock
+// of absolute times so that a long exchange does not drift.
+class SerialLine : public QObject {
+    Q_OBJECT
+
+public:
+    using Time = std::chrono::nanoseconds;  // since the line was made
+
+    // 4800 baud, 8N2: a start bit, eight data bits and two stop bits make 11 bits a character.
+    static constexpr Time kCharacterTime{11 * std::chrono::nanoseconds(std::chrono::seconds(1)) /
+                                         4800};
+
+    SerialLine(PseudoTerminal* terminal, QObject* parent = nullptr);
+
+    void setPaced(bool paced) { m_paced = paced; }
+
+    // When the character just read has fully arrived: one character time after the one before
+    // it, or after it was read if the line was idle.
+    Time characterArrived();
+    // Puts `bytes` on the line once it is free and no earlier than `notBefore`. When the last
+    // of them is out, `sent(message)` is emitted, unless `message` is empty.
+    void send(const QByteArray& bytes, Time notBefore, const QByteArray& message = {});
+    // When the last character queued so far will be out.
+    Time busyUntil() const { return m_busyUntil; }
+    // Forgets everything not yet sent.
+    void discard();
+
+signals:
+    void sent(const QByteArray& message);
+
+private:
+    struct Piece {
+        QByteArray bytes;
+        Time due;
+        QByteArray message;
+    };
+
+    Time now() const { return Time(m_clock.nsecsElapsed()); }
+    void flush();
+
+    PseudoTerminal* m_terminal;
+    QTimer* m_timer;
+    QElapsedTimer m_clock;
+    bool m_paced = false;
+    Time m_receivedUntil{};
+    Time m_busyUntil{};
+    std::deque<Piece> m_queue;
+};

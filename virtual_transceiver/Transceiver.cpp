@@ -1,0 +1,309 @@
+#include "Transceiver.h"
+
+#include <algorithm>
+#include <span>
+#include <string_view>
+
+namespace {
+
+using Tuning = Transceiver::Tuning;
+
+enum ModeDigit { LSB = 1, USB, CW, FM, AM, FSK };
+
+struct Preset {
+    int channel;
+    Tuning tuning;
+};
+
+// What an operator might have stored on each kind of radio; the other channels are empty.
+constexpr Preset kHfPresets[] = {
+    {0, {14'195'000, USB}}, {1, {3'650'000, LSB}},  {2, {21'200'000, USB}},
+    {3, {28'500'000, USB}}, {4, {10'116'000, CW}},  {5, {14'060'000, CW}},
+    {6, {29'600'000, FM}},  {7, {7'050'000, LSB}},  {8, {9'410'000, AM}},
+    {9, {14'080'000, FSK}}, {12, {1'838'000, CW}},  {20, {18'130'000, USB}},
+};
+constexpr Preset kTwoMetrePresets[] = {
+    {0, {145'500'000, FM}}, {1, {144'300'000, USB}}, {2, {144'050'000, CW}},
+    {3, {145'600'000, FM}}, {4, {144'800'000, FM}},  {5, {145'225'000, FM}},
+    {7, {144'200'000, USB}},
+};
+constexpr Preset kSeventyCentimetrePresets[] = {
+    {0, {433'500'000, FM}}, {1, {432'200'000, USB}}, {2, {432'050'000, CW}},
+    {3, {439'050'000, FM}}, {4, {433'400'000, FM}},  {5, {432'100'000, USB}},
+};
+
+struct ModelData {
+    Transceiver::Model model;
+    qint64 lowestHz;
+    qint64 highestHz;
+    std::string_view modes;  // the mode digits the radio has
+    Tuning vfoA;
+    Tuning vfoB;
+    std::span<const Preset> presets;
+};
+
+// The HF radios receive from the long-wave broadcast band up; the VHF and UHF all-mode radios
+// cover their amateur band only and have no AM and no FSK.
+constexpr ModelData kModels[] = {
+    {Transceiver::Model::TS440, 100'000, 30'000'000, "123456", {14'195'000, USB},
+     {7'050'000, LSB}, kHfPresets},
+    {Transceiver::Model::TS940, 150'000, 30'000'000, "123456", {14'195'000, USB},
+     {7'050'000, LSB}, kHfPresets},
+    {Transceiver::Model::TS711, 144'000'000, 146'000'000, "1234", {145'500'000, FM},
+     {144'300'000, USB}, kTwoMetrePresets},
+    {Transceiver::Model::TS811, 430'000'000, 440'000'000, "1234", {433'500'000, FM},
+     {432'200'000, USB}, kSeventyCentimetrePresets},
+};
+
+const ModelData& dataOf(Transceiver::Model model) {
+    return *std::ranges::find(kModels, model, &ModelData::model);
+}
+
+QByteArray digits(qint64 value, int width) {
+    return QByteArray::number(value).rightJustified(width, '0');
+}
+
+char digit(int value) {
+    return static_cast<char>('0' + value);
+}
+
+bool isDigits(QByteArrayView text) {
+    return std::ranges::all_of(text, [](char c) { return c >= '0' && c <= '9'; });
+}
+
+}  // namespace
+
+Transceiver::Transceiver(Model model) : m_model(model) {
+    const ModelData& data = dataOf(model);
+    m_vfos = {data.vfoA, data.vfoB};
+    for (const Preset& preset : data.presets)
+        m_memories[preset.channel] = preset.tuning;
+    recall();
+}
+
+QByteArray Transceiver::execute(QByteArrayView command) {
+    struct Command {
+        QByteArrayView mnemonic;
+        qsizetype parameterDigits;
+        QByteArray (Transceiver::*handle)(QByteArrayView);
+    };
+    static constexpr Command kCommands[] = {
+        {"ID", 0, &Transceiver::identify},       {"IF", 0, &Transceiver::reportStatus},
+        {"MR", 4, &Transceiver::readMemory},     {"AI", 1, &Transceiver::setAutoInformation},
+        {"FA", 11, &Transceiver::setVfoA},       {"FB", 11, &Transceiver::setVfoB},
+        {"FN", 1, &Transceiver::selectSource},   {"UP", 0, &Transceiver::stepUp},
+        {"DN", 0, &Transceiver::stepDown},       {"MD", 1, &Transceiver::selectMode},
+        {"TX", 0, &Transceiver::transmit},       {"RX", 0, &Transceiver::receive},
+        {"SC", 1, &Transceiver::scan},           {"MC", 3, &Transceiver::recallMemory},
+        {"MW", 21, &Transceiver::writeMemory},
+    };
+    if (command.size() < 3 || !command.endsWith(';'))
+        return {};
+    const QByteArrayView mnemonic = command.first(2);
+    const QByteArrayView parameters = command.sliced(2, command.size() - 3);
+    const auto known = std::ranges::find(kCommands, mnemonic, &Command::mnemonic);
+    if (known == std::end(kCommands) || parameters.size() != known->parameterDigits ||
+        !isDigits(parameters))
+        return {};
+    return (this->*known->handle)(parameters);
+}
+
+bool Transceiver::hasMode(int mode) const {
+    return mode > 0 && dataOf(m_model).modes.find(digit(mode)) != std::string_view::npos;
+}
+
+bool Transceiver::coversFrequency(qint64 hz) const {
+    const ModelData& data = dataOf(m_model);
+    return hz >= data.lowestHz && hz <= data.highestHz;
+}
+
+void Transceiver::setSource(Source source) {
+    m_source = source;
+    recall();
+}
+
+void Transceiver::setChannel(int channel) {
+    m_channel = channel;
+    recall();
+}
+
+void Transceiver::setMemory(int channel, Tuning tuning) {
+    m_memories.at(channel) = tuning;
+    if (channel == m_channel)
+        recall();
+}
+
+void Transceiver::setTransmitting(bool on) {
+    m_transmitting = on;
+    if (on)
+        m_scanning = false;  // keying the radio stops a scan
+}
+
+void Transceiver::setScanning(bool on) {
+    m_scanning = on && !m_transmitting;
+}
+
+Transceiver::Tuning* Transceiver::inUse() {
+    return m_source == Source::Memory ? &m_recalled : &m_vfos[static_cast<int>(m_source)];
+}
+
+const Transceiver::Tuning* Transceiver::inUse() const {
+    return m_source == Source::Memory ? &m_recalled : &m_vfos[static_cast<int>(m_source)];
+}
+
+void Transceiver::recall() {
+    m_recalled = m_memories.at(m_channel);
+}
+
+// A VFO scan creeps up the band and starts again at the bottom; a memory scan visits the
+// channels that hold something.
+void Transceiver::scanOneStep() {
+    if (m_source != Source::Memory) {
+        const qint64 next = inUse()->frequencyHz + kScanStepHz;
+        inUse()->frequencyHz = coversFrequency(next) ? next : dataOf(m_model).lowestHz;
+        return;
+    }
+    for (int offset = 1; offset <= kChannelCount; ++offset) {
+        const int channel = (m_channel + offset) % kChannelCount;
+        if (!m_memories[channel].isEmpty()) {
+            setChannel(channel);
+            return;
+        }
+    }
+}
+
+void Transceiver::stepChannel(int direction) {
+    setChannel((m_channel + direction + kChannelCount) % kChannelCount);
+}
+
+void Transceiver::stepFrequency(qint64 hz) {
+    const qint64 next = inUse()->frequencyHz + hz;
+    if (coversFrequency(next))
+        inUse()->frequencyHz = next;
+}
+
+QByteArray Transceiver::identify(QByteArrayView) {
+    return "ID" + digits(static_cast<int>(m_model), 3) + ';';
+}
+
+// IFfffffffffffsssssrrrrrRXbccTMVSPtnn.;
+// 12345678901234567890123456789012345678
+QByteArray Transceiver::reportStatus(QByteArrayView) {
+    if (m_scanning)
+        scanOneStep();
+    const Tuning tuning = current();
+    QByteArray reply = "IF";
+    reply += digits(tuning.frequencyHz, 11);      // f
+    reply += "00000";                             // s
+    reply += "+0000";                             // r: no RIT offset
+    reply += "000";                               // R X b: RIT and XIT off
+    reply += digits(m_channel, 2);                // cc
+    reply += m_transmitting ? '1' : '0';          // T
+    reply += digit(tuning.mode);                  // M
+    reply += digit(static_cast<int>(m_source));   // V
+    reply += m_scanning ? '1' : '0';              // S
+    reply += "00000;";                            // P t nn .: no split, no tone
+    return reply;
+}
+
+// Asked with MR00cc; (the receive half of channel cc), answered with
+// MRs-ccfffffffffffml----;
+// 123456789012345678901234
+QByteArray Transceiver::readMemory(QByteArrayView parameters) {
+    if (!parameters.startsWith("00"))
+        return {};
+    const int channel = parameters.sliced(2).toInt();
+    const Tuning tuning = m_memories[channel];
+    return "MR00" + digits(channel, 2) + digits(tuning.frequencyHz, 11) + digit(tuning.mode) +
+           "00000;";
+}
+
+QByteArray Transceiver::setAutoInformation(QByteArrayView parameters) {
+    if (parameters == "0" || parameters == "1")
+        m_autoInformation = parameters == "1";
+    return {};
+}
+
+QByteArray Transceiver::setVfoA(QByteArrayView parameters) {
+    return setVfoFrequency(Vfo::A, parameters);
+}
+
+QByteArray Transceiver::setVfoB(QByteArrayView parameters) {
+    return setVfoFrequency(Vfo::B, parameters);
+}
+
+QByteArray Transceiver::setVfoFrequency(Vfo vfo, QByteArrayView parameters) {
+    const qint64 hz = parameters.toLongLong();
+    if (coversFrequency(hz))
+        m_vfos[index(vfo)].frequencyHz = hz;
+    return {};
+}
+
+QByteArray Transceiver::selectSource(QByteArrayView parameters) {
+    const int source = parameters.toInt();
+    if (source <= static_cast<int>(Source::Memory))
+        setSource(static_cast<Source>(source));
+    return {};
+}
+
+// In memory mode the microphone's buttons go from channel to channel.
+QByteArray Transceiver::stepUp(QByteArrayView) {
+    if (m_source == Source::Memory)
+        stepChannel(+1);
+    else
+        stepFrequency(+kStepHz);
+    return {};
+}
+
+QByteArray Transceiver::stepDown(QByteArrayView) {
+    if (m_source == Source::Memory)
+        stepChannel(-1);
+    else
+        stepFrequency(-kStepHz);
+    return {};
+}
+
+QByteArray Transceiver::selectMode(QByteArrayView parameters) {
+    const int mode = parameters.toInt();
+    if (hasMode(mode) && !current().isEmpty())
+        inUse()->mode = mode;
+    return {};
+}
+
+QByteArray Transceiver::transmit(QByteArrayView) {
+    if (!current().isEmpty())
+        setTransmitting(true);
+    return {};
+}
+
+QByteArray Transceiver::receive(QByteArrayView) {
+    setTransmitting(false);
+    return {};
+}
+
+QByteArray Transceiver::scan(QByteArrayView parameters) {
+    if (parameters == "0" || parameters == "1")
+        setScanning(parameters == "1");
+    return {};
+}
+
+// MC0cc;
+QByteArray Transceiver::recallMemory(QByteArrayView parameters) {
+    if (parameters.startsWith('0'))
+        setChannel(parameters.sliced(1).toInt());
+    return {};
+}
+
+// MW00ccfffffffffffm00000;  a zero frequency with mode 0 empties the channel
+// 123456789012345678901234
+QByteArray Transceiver::writeMemory(QByteArrayView parameters) {
+    if (!parameters.startsWith("00"))
+        return {};
+    const int channel = parameters.sliced(2, 2).toInt();
+    const Tuning tuning{parameters.sliced(4, 11).toLongLong(), parameters.at(15) - '0'};
+    const bool erases = tuning == Tuning{};
+    const bool stores = coversFrequency(tuning.frequencyHz) && hasMode(tuning.mode);
+    if (erases || stores)
+        setMemory(channel, tuning);
+    return {};
+}

@@ -1,0 +1,98 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+
+#include <array>
+
+// The radio as its own CPU sees it: what it is tuned to, what its memories hold, and how it
+// answers one command. No I/O here: whole commands come in, reply texts go out.
+class Transceiver {
+public:
+    // The number is the one the radio gives in its ID reply.
+    enum class Model { TS940 = 1, TS811 = 2, TS711 = 3, TS440 = 4 };
+    enum class Vfo { A = 0, B = 1 };
+    // The digit of the status reply telling what is in use.
+    enum class Source { VfoA = 0, VfoB = 1, Memory = 2 };
+
+    // What a VFO or a memory channel holds. A channel with no frequency is empty.
+    struct Tuning {
+        qint64 frequencyHz = 0;
+        int mode = 0;  // 1 LSB, 2 USB, 3 CW, 4 FM, 5 AM, 6 FSK; 0 for an empty channel
+        bool isEmpty() const { return frequencyHz == 0; }
+        friend bool operator==(const Tuning&, const Tuning&) = default;
+    };
+
+    static constexpr int kChannelCount = 100;
+    // UP and DN move the VFO as one click of the microphone's buttons does.
+    static constexpr qint64 kStepHz = 10;
+    // A VFO scan moves this far between two status requests: visible on the panel at once.
+    static constexpr qint64 kScanStepHz = 100;
+
+    explicit Transceiver(Model model = Model::TS440);
+
+    // One whole command, ";" included ("FA00014200000;"). Returns the reply, or nothing for a
+    // command that has no reply or that the radio does not take.
+    QByteArray execute(QByteArrayView command);
+
+    // The state behind the front panel, for setting up a test or checking what a command did.
+    Model model() const { return m_model; }
+    bool hasMode(int mode) const;
+    bool coversFrequency(qint64 hz) const;
+
+    Source source() const { return m_source; }
+    void setSource(Source source);
+    Tuning vfo(Vfo vfo) const { return m_vfos[index(vfo)]; }
+    void setVfo(Vfo vfo, Tuning tuning) { m_vfos[index(vfo)] = tuning; }
+    // What the radio is on: the selected VFO, or the recalled channel in memory mode.
+    Tuning current() const { return *inUse(); }
+
+    int channel() const { return m_channel; }
+    void setChannel(int channel);  // as MC does: shown once memory is in use
+    Tuning memory(int channel) const { return m_memories.at(channel); }
+    void setMemory(int channel, Tuning tuning);
+
+    bool isTransmitting() const { return m_transmitting; }
+    void setTransmitting(bool on);
+    bool isScanning() const { return m_scanning; }
+    void setScanning(bool on);
+    bool autoInformation() const { return m_autoInformation; }
+
+private:
+    static int index(Vfo vfo) { return static_cast<int>(vfo); }
+    Tuning* inUse();
+    const Tuning* inUse() const;
+    void recall();
+    void scanOneStep();
+    void stepChannel(int direction);
+    void stepFrequency(qint64 hz);
+
+    // One handler per command; each gets the parameter digits between the mnemonic and ";".
+    QByteArray identify(QByteArrayView);
+    QByteArray reportStatus(QByteArrayView);
+    QByteArray readMemory(QByteArrayView parameters);
+    QByteArray setAutoInformation(QByteArrayView parameters);
+    QByteArray setVfoA(QByteArrayView parameters);
+    QByteArray setVfoB(QByteArrayView parameters);
+    QByteArray selectSource(QByteArrayView parameters);
+    QByteArray stepUp(QByteArrayView);
+    QByteArray stepDown(QByteArrayView);
+    QByteArray selectMode(QByteArrayView parameters);
+    QByteArray transmit(QByteArrayView);
+    QByteArray receive(QByteArrayView);
+    QByteArray scan(QByteArrayView parameters);
+    QByteArray recallMemory(QByteArrayView parameters);
+    QByteArray writeMemory(QByteArrayView parameters);
+    QByteArray setVfoFrequency(Vfo vfo, QByteArrayView parameters);
+
+    Model m_model;
+    std::array<Tuning, 2> m_vfos;
+    std::array<Tuning, kChannelCount> m_memories{};
+    // The channel in use as recalled: its mode can be changed without writing the channel.
+    Tuning m_recalled;
+    int m_channel = 0;
+    Source m_source = Source::VfoA;
+    bool m_transmitting = false;
+    bool m_scanning = false;
+    bool m_autoInformation = false;
+};

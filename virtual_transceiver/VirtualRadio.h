@@ -1,0 +1,87 @@
+#pragma once
+
+#include "SerialLine.h"
+#include "Transceiver.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QObject>
+#include <QString>
+
+#include <chrono>
+
+class PseudoTerminal;
+
+// A Kenwood transceiver on a pseudo-terminal, for trying the panel without a radio and for the
+// end-to-end tests. It takes commands as they come down the line, in whatever pieces, answers
+// them as the radio would, and can be told to misbehave the way real lines and radios do.
+class VirtualRadio : public QObject {
+    Q_OBJECT
+
+public:
+    using Model = Transceiver::Model;
+
+    explicit VirtualRadio(Model model = Model::TS440, QObject* parent = nullptr);
+
+    bool open(QString* error = nullptr);
+    bool linkAs(const QString& path);
+    void close();
+    QString devicePath() const;
+
+    // Paced, the line runs at the radio's 4800 baud both ways; otherwise replies go at once.
+    void setPaced(bool paced);
+    Transceiver& transceiver() { return m_transceiver; }
+
+    QByteArray receivedBytes() const { return m_received; }
+    QList<QByteArray> receivedCommands() const;
+    void clearLog() { m_received.clear(); }
+
+    // Switched off, the radio obeys nothing and says nothing, and a reply on its way is cut
+    // short; what comes down the line is still logged and signalled.
+    void setPoweredOn(bool on);
+    bool isPoweredOn() const { return m_poweredOn; }
+
+    // Faults on the replies to come: n = 1 is the next reply the radio makes.
+    void dropReply(int n);
+    void garbleReply(int n);  // the closing ";" is replaced, so the text fits no reply
+    void truncateReply(int n, int keep);
+    void splitReply(int n, int at, std::chrono::milliseconds pause);
+    // Later replies wait behind a delayed one: the line carries one character at a time.
+    void delayReply(int n, std::chrono::milliseconds delay);
+    // Noise on the line, written at once whatever the radio is doing.
+    void sendStray(const QByteArray& bytes);
+
+signals:
+    void commandReceived(const QByteArray& command);
+    void replySent(const QByteArray& reply);
+
+private:
+    struct Fault {
+        enum class Kind { Drop, Garble, Truncate, Split, Delay };
+        Kind kind;
+        qint64 reply;  // the number of the reply it spoils, counted since the radio was made
+        int characters = 0;               // kept (truncate) or sent before the pause (split)
+        std::chrono::milliseconds wait{};  // the pause of a split, the hold-up of a delay
+    };
+    struct Outgoing {
+        QByteArray text;
+        SerialLine::Time start;
+        qsizetype splitAt = 0;
+        std::chrono::milliseconds pause{};
+    };
+
+    void receive(const QByteArray& bytes);
+    void obey(const QByteArray& command, SerialLine::Time arrived);
+    void reply(const QByteArray& text, SerialLine::Time commandArrived);
+    void addFault(Fault::Kind kind, int n, int characters = 0, std::chrono::milliseconds wait = {});
+    static void spoil(Outgoing& outgoing, const Fault& fault);
+
+    PseudoTerminal* m_terminal;
+    SerialLine* m_line;
+    Transceiver m_transceiver;
+    QByteArray m_command;  // the command arriving, up to its ";"
+    QByteArray m_received;
+    QList<Fault> m_faults;
+    qint64 m_replies = 0;
+    bool m_poweredOn = true;
+};
