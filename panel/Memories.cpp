@@ -13,17 +13,6 @@
 
 #include <QPushButton>
 
-namespace {
-
-constexpr int kFrequencyColumn = 1;
-constexpr int kModeColumn = 2;
-
-int rowOf(int channel) {
-    return channel + 1;  // row 0 is the header
-}
-
-}  // namespace
-
 // Only from a VFO: the way back is the VFO button.
 void FormControlTOVRAN::CommandMemVfo_Click() {
     if (shownVfoLetter())
@@ -50,13 +39,13 @@ void FormControlTOVRAN::CommandMemIn_Click() {
 
 void FormControlTOVRAN::CommandEffaceMem_Click() {
     if (const std::optional<int> channel = shownMemoryChannel()) {
-        GridMemoire->setCol(kFrequencyColumn);
-        GridMemoire->setRow(rowOf(*channel));
+        GridMemoire->setCol(MemoryGrid::kFrequencyColumn);
+        GridMemoire->setRow(MemoryGrid::rowOf(*channel));
         GridMemoire->setText(QString());
-        GridMemoire->setCol(kModeColumn);
+        GridMemoire->setCol(MemoryGrid::kModeColumn);
         GridMemoire->setText(QString());
         MSComm1->output(Command::eraseMemory(*channel));
-        GridMemoire->setCol(kFrequencyColumn);
+        GridMemoire->setCol(MemoryGrid::kFrequencyColumn);
     }
     CommandUp->setFocus();
 }
@@ -70,10 +59,10 @@ void FormControlTOVRAN::WriteMemoryChannel(const QString& frequencyText) {
     if (!channel || !modeDigit || !hz || !Command::fitsFrequencyField(*hz))
         return;
     MSComm1->output(Command::storeMemory(*channel, *hz, *modeDigit));
-    GridMemoire->setCol(kFrequencyColumn);
-    GridMemoire->setRow(rowOf(*channel));
+    GridMemoire->setCol(MemoryGrid::kFrequencyColumn);
+    GridMemoire->setRow(MemoryGrid::rowOf(*channel));
     GridMemoire->setClip(frequencyText);
-    GridMemoire->setCol(kModeColumn);
+    GridMemoire->setCol(MemoryGrid::kModeColumn);
     GridMemoire->setClip(LabelMode->text());
-    GridMemoire->setCol(kFrequencyColumn);
+    GridMemoire->setCol(MemoryGrid::kFrequencyColumn);
 }

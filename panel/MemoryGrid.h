@@ -13,6 +13,10 @@ class MemoryGrid : public QTableWidget {
   public:
     static constexpr int kRows = 101;  // the header and channels 00 to 99
     static constexpr int kColumns = 3;
+    static constexpr int kChannelColumn = 0;
+    static constexpr int kFrequencyColumn = 1;
+    static constexpr int kModeColumn = 2;
+    static constexpr int rowOf(int channel) { return channel + 1; }
 
     explicit MemoryGrid(QWidget* parent = nullptr);
 

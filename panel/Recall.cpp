@@ -9,13 +9,6 @@
 #include "Modes.h"
 #include "SerialComm.h"
 
-namespace {
-
-constexpr int kFrequencyColumn = 1;
-constexpr int kModeColumn = 2;
-
-}  // namespace
-
 // The table still gets the key.
 void FormControlTOVRAN::GridMemoire_KeyPress(qint16& keyAscii) {
     if (keyAscii == KeyCode::kSpace || keyAscii == KeyCode::kEnter)
@@ -28,12 +21,12 @@ void FormControlTOVRAN::GridMemoire_DblClick() {
     const int row = GridMemoire->row();
     const std::optional<char> letter = shownVfoLetter();
     const std::optional<qint64> hz =
-        FrequencyText::read(GridMemoire->textMatrix(row, kFrequencyColumn));
+        FrequencyText::read(GridMemoire->textMatrix(row, MemoryGrid::kFrequencyColumn));
     if (!letter || !hz || *hz == 0) {
         MSComm1->output(Command::recallMemory(row - 1));
         return;
     }
     MSComm1->output(Command::setFrequency(*letter, *hz));
-    if (const QString mode = GridMemoire->textMatrix(row, kModeColumn); Modes::digitOf(mode))
+    if (const QString mode = GridMemoire->textMatrix(row, MemoryGrid::kModeColumn); Modes::digitOf(mode))
         SelectMode(mode);
 }

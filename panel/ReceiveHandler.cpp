@@ -80,13 +80,13 @@ void FormControlTOVRAN::ReadMemoryReply(const QByteArray& text) {
     const Reply::Memory memory = Reply::readMemory(text);
     const int channel = memory.channel;
 
-    GridMemoire->setCol(0);
-    GridMemoire->setRow(channel + 1);
+    GridMemoire->setCol(MemoryGrid::kChannelColumn);
+    GridMemoire->setRow(MemoryGrid::rowOf(channel));
     GridMemoire->setText(QString::fromLatin1(memory.channelText));
-    GridMemoire->setCol(1);
+    GridMemoire->setCol(MemoryGrid::kFrequencyColumn);
     GridMemoire->setText(memory.frequencyHz ? FrequencyText::grouped(*memory.frequencyHz)
                                             : QString());
-    GridMemoire->setCol(2);
+    GridMemoire->setCol(MemoryGrid::kModeColumn);
     if (const QString mode = Modes::nameOf(memory.modeDigit); !mode.isEmpty())
         GridMemoire->setText(mode);
     if (channel >= kChannelsInSight)
@@ -99,9 +99,9 @@ void FormControlTOVRAN::ReadMemoryReply(const QByteArray& text) {
 }
 
 void FormControlTOVRAN::EndMemoryReadout() {
-    GridMemoire->setTopRow(1);
-    GridMemoire->setCol(1);
-    GridMemoire->setRow(1);
+    GridMemoire->setTopRow(MemoryGrid::rowOf(0));
+    GridMemoire->setCol(MemoryGrid::kFrequencyColumn);
+    GridMemoire->setRow(MemoryGrid::rowOf(0));
     LabelEtatScan->setCaption(QStringLiteral("STD"));
     enable({CommandUp, CommandDown, CommandAM, CommandFM, CommandFSK, CommandUSB, CommandLSB,
             CommandCW});

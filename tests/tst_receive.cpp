@@ -89,6 +89,11 @@ private:
     void answer(const QByteArray& text) { panel()->MSComm1->deliver(text); }
     // The commands the panel sent since the log was last cleared, once they have arrived.
     QList<QByteArray> sent(int atLeast = 1);
+    // Clears the radio's log once the panel's last requests have reached it.
+    void clearLogAfter(int commands) {
+        sent(commands);
+        harness_->clearLog();
+    }
     void startScripted(int port = 1);
     void startPolling();
     void report(const StatusReply& reply) { answer(reply.text()); }
@@ -117,7 +122,7 @@ void ReceiveTest::startScripted(int port) {
     harness_->radio.setPoweredOn(false);
     QVERIFY(harness_->start(port));
     QCOMPARE(sent(2), (QList<QByteArray>{"AI0;", "ID;"}));
-    harness_->clearLog();
+    clearLogAfter(2);
 }
 
 void ReceiveTest::startPolling() {
@@ -125,7 +130,7 @@ void ReceiveTest::startPolling() {
     answer("ID004;");
     answer(memoryReply("99", "00000000000", '0'));
     QCOMPARE(sent(2), (QList<QByteArray>{"MR0000;", "IF;"}));
-    harness_->clearLog();
+    clearLogAfter(2);
 }
 
 void ReceiveTest::identification_data() {
@@ -155,7 +160,7 @@ void ReceiveTest::identification() {
 void ReceiveTest::identificationIsNeverTakenAgain() {
     startScripted();
     answer("ID004;");
-    harness_->clearLog();
+    clearLogAfter(1);
     answer("ID001;");
     QCOMPARE(panel()->StatusBarTovran->text(), QStringLiteral(" -> Kenwood TS-440 sur Com  1"));
     QTest::qWait(100);
@@ -192,7 +197,7 @@ void ReceiveTest::memoryRepliesFillTheirRows() {
     QFETCH(QByteArray, next);
     startScripted();
     answer("ID004;");
-    harness_->clearLog();
+    clearLogAfter(1);
     answer(reply);
     const MemoryGrid* grid = panel()->GridMemoire;
     QCOMPARE(grid->textMatrix(row, 0), QString::fromLatin1(reply.mid(4, 2)));
@@ -205,7 +210,7 @@ void ReceiveTest::readOutFollowsTheChannelTheRadioReturned() {
     startScripted();
     answer("ID004;");
     answer(memoryReply("09", "00007050000", '1'));
-    harness_->clearLog();
+    clearLogAfter(2);
     answer(memoryReply("42", "00014200000", '2'));  // asked for 10, the radio says 42
     QCOMPARE(panel()->GridMemoire->textMatrix(43, 1), QStringLiteral("14,200,000"));
     QVERIFY(panel()->GridMemoire->textMatrix(11, 1).isEmpty());
@@ -216,7 +221,7 @@ void ReceiveTest::lastChannelStartsThePolling() {
     startScripted();
     answer("ID004;");
     answer(memoryReply("98", "00007050000", '1'));
-    harness_->clearLog();
+    clearLogAfter(2);
     answer(memoryReply("99", "00014200000", '2'));
     QCOMPARE(sent(), QList<QByteArray>{"IF;"});
     QCOMPARE(panel()->MSComm1->rThreshold(), 38);
