@@ -184,12 +184,16 @@ void HostileLine::loadPanel() {
     QObject::connect(comm, &SerialComm::onComm, panel_.get(), [this] { checkBetweenEvents(); });
     QObject::connect(comm, &SerialComm::onComm, panel_.get(), &FormControlTOVRAN::MSComm1_OnComm);
     QObject::connect(comm, &SerialComm::onComm, panel_.get(), [this] { onReceiveEvent(); });
-    if (!port_ || !panel_->Form_Load())
-        return fail(QStringLiteral("the panel could not open ") + line_->path());
+    if (!port_ || !panel_->Form_Load()) {
+        fail(QStringLiteral("the panel could not open ") + line_->path());
+        return;
+    }
 
     const QList<QByteArray> atLoad = collectWritten();
-    if (atLoad != QList<QByteArray>{"AI0;", "ID;"})
-        return fail(QStringLiteral("sent at load: ") + QString::fromLatin1(atLoad.join()));
+    if (atLoad != QList<QByteArray>{"AI0;", "ID;"}) {
+        fail(QStringLiteral("sent at load: ") + QString::fromLatin1(atLoad.join()));
+        return;
+    }
     commandsSeen_ = 2;
     lastRequest_ = "ID;";
     requestsInARow_ = 1;
@@ -198,6 +202,8 @@ void HostileLine::loadPanel() {
         afterLoad_(*panel_);
 }
 
+// The first byte of a step picks what it does: each kind of step owns the values from its
+// number up to the next one's, out of kSteps.
 void HostileLine::playStep(Script& script) {
     enum Step {
         Answer = 0,
