@@ -3,9 +3,9 @@
 //    report, and the time of the 100-channel read-out;
 //  - paced at 4800 baud 8N2, how close it comes to what the line allows.
 
+#include "DisplayLabel.h"
 #include "FormControlTOVRAN.h"
 #include "ProgramWide.h"
-#include "DisplayLabel.h"
 #include "SerialComm.h"
 #include "VirtualRadio.h"
 
@@ -19,8 +19,8 @@
 
 namespace {
 
-constexpr double kCharacterSeconds = 11.0 / 4800.0;           // one character at 8N2
-constexpr double kStatusRoundTrip = (3 + 38) * kCharacterSeconds;   // "IF;" and its reply
+constexpr double kCharacterSeconds = 11.0 / 4800.0;                   // one character at 8N2
+constexpr double kStatusRoundTrip = (3 + 38) * kCharacterSeconds;     // "IF;" and its reply
 constexpr double kReadOutLimit = 100 * (7 + 24) * kCharacterSeconds;  // MR00nn; and replies
 constexpr int kReportsUnpaced = 3000;
 constexpr int kReportsDecodedDirectly = 20000;

@@ -11,20 +11,20 @@ class QRadioButton;
 class FormSelectPortTOVRAN : public QDialog {
     Q_OBJECT
 
-  public:
+public:
     explicit FormSelectPortTOVRAN(QWidget* parent = nullptr);
 
     QRadioButton* OptionCom1;
     QRadioButton* OptionCom2;
     QPushButton* CommandOK;
 
-  signals:
+signals:
     // OK: the port window is gone and PortNumber holds the choice.
     void portChosen();
     // The window was closed without a choice: the program ends, no port is opened.
     void closedWithoutChoice();
 
-  private:
+private:
     void buildPortFrame();
     void buildAboutFrame();
     void Form_Load();

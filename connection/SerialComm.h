@@ -14,7 +14,7 @@
 class SerialComm : public QObject {
     Q_OBJECT
 
-  public:
+public:
     // Event codes, numbered as the radio-control programs of old numbered them.
     enum Event : int {
         NoEvent = 0,
@@ -53,12 +53,12 @@ class SerialComm : public QObject {
     // Bytes as they come off the line: into the receive buffer, raising onComm() as due.
     void deliver(const QByteArray& bytes);
 
-  signals:
+signals:
     void onComm();
     void linkLost();
     void linkRestored();
 
-  private:
+private:
     void configure();
     void readLine();
     void handleError(QSerialPort::SerialPortError error);

@@ -8,7 +8,7 @@
 class DisplayLabel : public QLabel {
     Q_OBJECT
 
-  public:
+public:
     enum class Anchor { Left, Centre };
 
     DisplayLabel(const QString& caption, const QFont& font, const QColor& colour, Anchor anchor,
@@ -19,7 +19,7 @@ class DisplayLabel : public QLabel {
     void setTextColour(const QColor& colour);
     QColor textColour() const;
 
-  private:
+private:
     void fitCaption();
 
     Anchor anchor_;

@@ -28,7 +28,7 @@ class SerialComm;
 class FormControlTOVRAN : public QWidget {
     Q_OBJECT
 
-  public:
+public:
     explicit FormControlTOVRAN(QWidget* parent = nullptr);
     ~FormControlTOVRAN() override;
 
@@ -99,15 +99,15 @@ class FormControlTOVRAN : public QWidget {
     void GridMemoire_DblClick();
     void GridMemoire_KeyPress(qint16& keyAscii);
 
-  signals:
+signals:
     // The window has closed and the port with it: the program ends.
     void unloaded();
 
-  protected:
+protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-  private:
+private:
     // Construction (PanelLayout.cpp).
     void buildDisplayFrame();
     void buildFrequencyFrame();

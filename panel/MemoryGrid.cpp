@@ -13,7 +13,7 @@ namespace {
 // Each column as wide as its header with six blanks after it.
 const QStringList kHeaderTexts = {QStringLiteral("N°      "), QStringLiteral("FREQUENCE      "),
                                   QStringLiteral("MODE      ")};
-constexpr int kRowHeight = 16;      // a 240-twip row
+constexpr int kRowHeight = 16;  // a 240-twip row
 
 }  // namespace
 

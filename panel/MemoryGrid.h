@@ -10,7 +10,7 @@
 class MemoryGrid : public QTableWidget {
     Q_OBJECT
 
-  public:
+public:
     static constexpr int kRows = 101;  // the header and channels 00 to 99
     static constexpr int kColumns = 3;
     static constexpr int kChannelColumn = 0;
@@ -36,15 +36,15 @@ class MemoryGrid : public QTableWidget {
     int topRow() const;  // the first data row in sight
     void setTopRow(int row);
 
-  signals:
+signals:
     void dblClick();
     void keyPress(qint16& keyAscii);
 
-  protected:
+protected:
     void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
-  private:
+private:
     void fillCells();
     void fitColumns();
     void selectCell(int row, int column);

@@ -14,7 +14,7 @@
 class ProgramStart : public QObject {
     Q_OBJECT
 
-  public:
+public:
     explicit ProgramStart(QObject* parent = nullptr);
     ~ProgramStart() override;
 
@@ -28,7 +28,7 @@ class ProgramStart : public QObject {
     std::function<void(const QString& title, const QString& text)> showInformation;
     std::function<void(int exitCode)> endProgram;
 
-  private:
+private:
     void openPanel();
 
     QPointer<FormSelectPortTOVRAN> portWindow_;

@@ -27,6 +27,7 @@ void FormControlTOVRAN::GridMemoire_DblClick() {
         return;
     }
     MSComm1->output(Command::setFrequency(*letter, *hz));
-    if (const QString mode = GridMemoire->textMatrix(row, MemoryGrid::kModeColumn); Modes::digitOf(mode))
+    if (const QString mode = GridMemoire->textMatrix(row, MemoryGrid::kModeColumn);
+        Modes::digitOf(mode))
         SelectMode(mode);
 }

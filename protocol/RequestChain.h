@@ -14,7 +14,7 @@
 class RequestChain : public QObject {
     Q_OBJECT
 
-  public:
+public:
     // A status reply takes under 0.1 s on the line; a second is plainly a lost request.
     static constexpr std::chrono::milliseconds kReplyTimeout{1000};
     // After a repeat, the reply to the first request may still come in behind the one we took;
@@ -35,7 +35,7 @@ class RequestChain : public QObject {
 
     QByteArray outstanding() const { return awaiting_ ? pending_ : QByteArray(); }
 
-  private:
+private:
     void send(const QByteArray& command);
     void repeat();
     void settled();

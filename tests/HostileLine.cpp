@@ -70,7 +70,7 @@ bool isRequest(const QByteArray& command) {
 
 // The script: bytes read one at a time, zeros once it has run out.
 class HostileLine::Script {
-  public:
+public:
     explicit Script(QByteArrayView bytes) : bytes_(bytes) {}
     bool atEnd() const { return at_ >= bytes_.size(); }
     quint8 next() { return atEnd() ? 0 : quint8(bytes_[at_++]); }
@@ -82,7 +82,7 @@ class HostileLine::Script {
     QByteArray channel() { return QByteArray::number(next() % 100).rightJustified(2, '0'); }
     QByteArray frequency() { return kFrequencies[next() % kFrequencies.size()]; }
 
-  private:
+private:
     QByteArrayView bytes_;
     qsizetype at_ = 0;
 };
@@ -90,7 +90,7 @@ class HostileLine::Script {
 // The radio's end of a pseudo-terminal, read without the event loop so that each write of
 // the panel is seen right after the handler that made it.
 class HostileLine::LineEnd {
-  public:
+public:
     LineEnd() {
         master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
         if (master_ < 0 || ::grantpt(master_) != 0 || ::unlockpt(master_) != 0)
@@ -133,7 +133,7 @@ class HostileLine::LineEnd {
         return bytes;
     }
 
-  private:
+private:
     int master_ = -1;
     int slave_ = -1;
     QString path_;

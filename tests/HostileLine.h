@@ -27,7 +27,7 @@ class QSerialPort;
 //   - the receive threshold is 1, 24 or 38;
 //   - once identification has run, the status line never reads " -> Non connecté." again.
 class HostileLine {
-  public:
+public:
     struct Limits {
         int pauses = 0;                       // pauses one script may ask for
         std::chrono::milliseconds longest{};  // the longest pause it may ask for
@@ -46,7 +46,7 @@ class HostileLine {
     // so that a test can tell the scripts went deep enough to mean something.
     const QSet<QString>& reached() const { return reached_; }
 
-  private:
+private:
     class Script;
     class LineEnd;
 

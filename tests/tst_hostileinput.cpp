@@ -36,7 +36,7 @@ QByteArray randomScript(QRandomGenerator& random, int size) {
 class HostileInputTest : public QObject {
     Q_OBJECT
 
-  private slots:
+private slots:
     void randomLines();
     void randomLinesWithTimeOuts();
     void checksCatchAMisbehavingPanel_data();

@@ -34,7 +34,7 @@ const QLocale kEnglish(QLocale::English, QLocale::UnitedStates);
 class OperatorControlsTest : public QObject {
     Q_OBJECT
 
-  private slots:
+private slots:
     void init();
 
     void stepCycleSendsNothing();
@@ -59,7 +59,7 @@ class OperatorControlsTest : public QObject {
     void recallBySpaceOrEnterOnTheTable();
     void allDigitsOfAVhfFrequency();
 
-  private:
+private:
     // A panel polling a radio of that model, the log emptied.
     bool start(Model model);
     Transceiver& radio() { return harness_->radio.transceiver(); }

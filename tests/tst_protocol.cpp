@@ -37,8 +37,10 @@ private slots:
 void ProtocolTest::commandTexts_data() {
     QTest::addColumn<QByteArray>("command");
     QTest::addColumn<QByteArray>("expected");
-    QTest::newRow("14.2 MHz on VFO A") << Command::setFrequency('A', 14'200'000) << QByteArray("FA00014200000;");
-    QTest::newRow("7.05 MHz on VFO B") << Command::setFrequency('B', 7'050'000) << QByteArray("FB00007050000;");
+    QTest::newRow("14.2 MHz on VFO A")
+        << Command::setFrequency('A', 14'200'000) << QByteArray("FA00014200000;");
+    QTest::newRow("7.05 MHz on VFO B")
+        << Command::setFrequency('B', 7'050'000) << QByteArray("FB00007050000;");
     QTest::newRow("144.3 MHz keeps its leading digits")
         << Command::setFrequency('A', 144'300'000) << QByteArray("FA00144300000;");
     QTest::newRow("store 14.2 MHz USB in 05")
@@ -65,13 +67,20 @@ void ProtocolTest::frequencyTexts_data() {
     QTest::addColumn<qint64>("hz");
     QTest::addColumn<QString>("display");
     QTest::addColumn<QString>("grouped");
-    QTest::newRow("en 20 m") << "en_US" << qint64(14'195'000) << "14,195,000" << "14,195,000";
-    QTest::newRow("en 40 m") << "en_US" << qint64(7'050'000) << "07,050,000" << "7,050,000";
-    QTest::newRow("en LF") << "en_US" << qint64(136'000) << "00,136,000" << "136,000";
-    QTest::newRow("en 2 m") << "en_US" << qint64(144'300'000) << "144,300,000" << "144,300,000";
-    QTest::newRow("en zero") << "en_US" << qint64(0) << "00,000,000" << "";
-    QTest::newRow("C locale still groups") << "C" << qint64(7'050'000) << "07,050,000" << "7,050,000";
-    QTest::newRow("de 40 m") << "de_DE" << qint64(7'050'000) << "07.050.000" << "7.050.000";
+    QTest::newRow("en 20 m") << "en_US" << qint64(14'195'000) << "14,195,000"
+                             << "14,195,000";
+    QTest::newRow("en 40 m") << "en_US" << qint64(7'050'000) << "07,050,000"
+                             << "7,050,000";
+    QTest::newRow("en LF") << "en_US" << qint64(136'000) << "00,136,000"
+                           << "136,000";
+    QTest::newRow("en 2 m") << "en_US" << qint64(144'300'000) << "144,300,000"
+                            << "144,300,000";
+    QTest::newRow("en zero") << "en_US" << qint64(0) << "00,000,000"
+                             << "";
+    QTest::newRow("C locale still groups") << "C" << qint64(7'050'000) << "07,050,000"
+                                           << "7,050,000";
+    QTest::newRow("de 40 m") << "de_DE" << qint64(7'050'000) << "07.050.000"
+                             << "7.050.000";
     QTest::newRow("fr 70 cm") << "fr_FR" << qint64(432'100'000) << "432\u202f100\u202f000"
                               << "432\u202f100\u202f000";
 }
@@ -93,13 +102,20 @@ void ProtocolTest::readingTextsBack_data() {
     QTest::addColumn<QString>("locale");
     QTest::addColumn<QString>("text");
     QTest::addColumn<qint64>("hz");  // -1: not a number
-    QTest::newRow("plain digits") << "en_US" << "14200000" << qint64(14'200'000);
-    QTest::newRow("another locale's separator is not ours") << "de_DE" << "14,200,000" << qint64(-1);
-    QTest::newRow("placeholder") << "en_US" << "* * *" << qint64(-1);
-    QTest::newRow("read-out caption") << "en_US" << "LECT. MEM." << qint64(-1);
-    QTest::newRow("empty") << "en_US" << "" << qint64(-1);
-    QTest::newRow("sign") << "en_US" << "-7,050,000" << qint64(-1);
-    QTest::newRow("wider than the line's field") << "en_US" << "123,456,789,012" << qint64(-1);
+    QTest::newRow("plain digits") << "en_US"
+                                  << "14200000" << qint64(14'200'000);
+    QTest::newRow("another locale's separator is not ours") << "de_DE"
+                                                            << "14,200,000" << qint64(-1);
+    QTest::newRow("placeholder") << "en_US"
+                                 << "* * *" << qint64(-1);
+    QTest::newRow("read-out caption") << "en_US"
+                                      << "LECT. MEM." << qint64(-1);
+    QTest::newRow("empty") << "en_US"
+                           << "" << qint64(-1);
+    QTest::newRow("sign") << "en_US"
+                          << "-7,050,000" << qint64(-1);
+    QTest::newRow("wider than the line's field") << "en_US"
+                                                 << "123,456,789,012" << qint64(-1);
 }
 
 void ProtocolTest::readingTextsBack() {
@@ -204,7 +220,7 @@ void ProtocolTest::lateReplyAfterARepeatDoesNotForkTheChain() {
     // The late reply to the first request comes in; the reply to the repeat is still to come.
     QVERIFY(line.chain.takeReplyTo("MR"));
     line.chain.request("MR0042;");
-    QCOMPARE(line.written.size(), 2);  // held while the line settles
+    QCOMPARE(line.written.size(), 2);        // held while the line settles
     QVERIFY(!line.chain.takeReplyTo("MR"));  // the repeat's own reply answers nothing
     QVERIFY(QTest::qWaitFor([&] { return line.written.size() == 3; }, 3000));
     QCOMPARE(line.written.last(), QByteArray("MR0042;"));

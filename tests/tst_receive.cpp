@@ -102,7 +102,9 @@ private:
     std::unique_ptr<PanelHarness> harness_;
 };
 
-void ReceiveTest::init() { harness_ = std::make_unique<PanelHarness>(); }
+void ReceiveTest::init() {
+    harness_ = std::make_unique<PanelHarness>();
+}
 
 void ReceiveTest::cleanup() {
     harness_.reset();
@@ -111,8 +113,8 @@ void ReceiveTest::cleanup() {
 }
 
 QList<QByteArray> ReceiveTest::sent(int atLeast) {
-    const bool arrived = QTest::qWaitFor(
-        [&] { return harness_->radio.receivedCommands().size() >= atLeast; }, 3000);
+    const bool arrived =
+        QTest::qWaitFor([&] { return harness_->radio.receivedCommands().size() >= atLeast; }, 3000);
     Q_UNUSED(arrived);  // the caller compares what did arrive
     QTest::qWait(30);
     return harness_->radio.receivedCommands();
@@ -137,12 +139,15 @@ void ReceiveTest::identification_data() {
     QTest::addColumn<int>("port");
     QTest::addColumn<QByteArray>("reply");
     QTest::addColumn<QString>("status");
-    QTest::newRow("TS-440 on port 1") << 1 << QByteArray("ID004;") << " -> Kenwood TS-440 sur Com  1";
-    QTest::newRow("TS-940 on port 2") << 2 << QByteArray("ID001;") << " -> Kenwood TS-940 sur Com  2";
+    QTest::newRow("TS-440 on port 1")
+        << 1 << QByteArray("ID004;") << " -> Kenwood TS-440 sur Com  1";
+    QTest::newRow("TS-940 on port 2")
+        << 2 << QByteArray("ID001;") << " -> Kenwood TS-940 sur Com  2";
     QTest::newRow("TS-811") << 1 << QByteArray("ID002;") << " -> Kenwood TS-811 sur Com  1";
     QTest::newRow("TS-711") << 1 << QByteArray("ID003;") << " -> Kenwood TS-711 sur Com  1";
     QTest::newRow("unknown model") << 1 << QByteArray("ID005;") << " -> Inconnu sur Com  1";
-    QTest::newRow("carriage return after") << 1 << QByteArray("ID004;\r") << " -> Inconnu sur Com  1";
+    QTest::newRow("carriage return after")
+        << 1 << QByteArray("ID004;\r") << " -> Inconnu sur Com  1";
 }
 
 void ReceiveTest::identification() {
@@ -179,12 +184,13 @@ void ReceiveTest::memoryRepliesFillTheirRows_data() {
                                 << "USB" << QByteArray("MR0001;");
     QTest::newRow("low frequency") << memoryReply("03", "00000136000", '3') << 4 << "136,000"
                                    << "CW" << QByteArray("MR0004;");
-    QTest::newRow("empty channel") << memoryReply("10", "00000000000", '0') << 11 << "" << ""
-                                   << QByteArray("MR0011;");
-    QTest::newRow("mode outside the table") << memoryReply("11", "00003650000", '7') << 12
-                                            << "3,650,000" << "" << QByteArray("MR0012;");
-    QTest::newRow("70 cm") << memoryReply("41", "00432100000", '4') << 42 << "432,100,000" << "FM"
-                           << QByteArray("MR0042;");
+    QTest::newRow("empty channel") << memoryReply("10", "00000000000", '0') << 11 << ""
+                                   << "" << QByteArray("MR0011;");
+    QTest::newRow("mode outside the table")
+        << memoryReply("11", "00003650000", '7') << 12 << "3,650,000"
+        << "" << QByteArray("MR0012;");
+    QTest::newRow("70 cm") << memoryReply("41", "00432100000", '4') << 42 << "432,100,000"
+                           << "FM" << QByteArray("MR0042;");
     QTest::newRow("channel 98") << memoryReply("98", "00028500000", '5') << 99 << "28,500,000"
                                 << "AM" << QByteArray("MR0099;");
 }
@@ -226,9 +232,9 @@ void ReceiveTest::lastChannelStartsThePolling() {
     QCOMPARE(sent(), QList<QByteArray>{"IF;"});
     QCOMPARE(panel()->MSComm1->rThreshold(), 38);
     QCOMPARE(panel()->LabelEtatScan->text(), QStringLiteral("STD"));
-    for (QPushButton* button : {panel()->CommandUp, panel()->CommandDown, panel()->CommandAM,
-                                panel()->CommandFM, panel()->CommandFSK, panel()->CommandUSB,
-                                panel()->CommandLSB, panel()->CommandCW})
+    for (QPushButton* button :
+         {panel()->CommandUp, panel()->CommandDown, panel()->CommandAM, panel()->CommandFM,
+          panel()->CommandFSK, panel()->CommandUSB, panel()->CommandLSB, panel()->CommandCW})
         QVERIFY(button->isEnabled());
     QCOMPARE(panel()->GridMemoire->topRow(), 1);
     QCOMPARE(panel()->GridMemoire->row(), 1);
@@ -253,10 +259,12 @@ void ReceiveTest::workedStatusReport() {
     QCOMPARE(panel()->CommandScan->text(), QStringLiteral("SCAN"));
     QCOMPARE(panel()->LabelMode->text(), QStringLiteral("USB"));
     for (QWidget* control :
-         {static_cast<QWidget*>(panel()->CommandProgressionPas), static_cast<QWidget*>(panel()->CommandVFOAouB),
-          static_cast<QWidget*>(panel()->CommandMemVfo), static_cast<QWidget*>(panel()->CommandMemIn),
-          static_cast<QWidget*>(panel()->CommandScan), static_cast<QWidget*>(panel()->TextFreq),
-          static_cast<QWidget*>(panel()->CommandRxTx), static_cast<QWidget*>(panel()->GridMemoire)})
+         {static_cast<QWidget*>(panel()->CommandProgressionPas),
+          static_cast<QWidget*>(panel()->CommandVFOAouB),
+          static_cast<QWidget*>(panel()->CommandMemVfo),
+          static_cast<QWidget*>(panel()->CommandMemIn), static_cast<QWidget*>(panel()->CommandScan),
+          static_cast<QWidget*>(panel()->TextFreq), static_cast<QWidget*>(panel()->CommandRxTx),
+          static_cast<QWidget*>(panel()->GridMemoire)})
         QVERIFY2(control->isEnabled(), qPrintable(control->toolTip()));
     QVERIFY(!panel()->CommandEffaceMem->isEnabled());
     QCOMPARE(sent(2), (QList<QByteArray>{"IF;", "IF;"}));  // one request per report
@@ -338,8 +346,7 @@ void ReceiveTest::transmitDisablesAndOnlyTheSecondReceiveReportEnablesAll() {
     for (QWidget* control : stepTwo)
         QVERIFY2(!control->isEnabled(), qPrintable(control->toolTip()));
     report(receiving);
-    for (QWidget* control : stepTwo)
-        QVERIFY2(control->isEnabled(), qPrintable(control->toolTip()));
+    for (QWidget* control : stepTwo) QVERIFY2(control->isEnabled(), qPrintable(control->toolTip()));
 }
 
 void ReceiveTest::scanDisablesAndOnlyTheSecondReportAfterItEnablesAll() {
@@ -445,15 +452,15 @@ void ReceiveTest::fullReadOut() {
         const int row = channel + 1;
         QCOMPARE(panel()->GridMemoire->textMatrix(row, 0),
                  QString::number(channel).rightJustified(2, u'0'));
-        QCOMPARE(panel()->GridMemoire->textMatrix(row, 1), FrequencyText::grouped(memory.frequencyHz));
+        QCOMPARE(panel()->GridMemoire->textMatrix(row, 1),
+                 FrequencyText::grouped(memory.frequencyHz));
         QCOMPARE(panel()->GridMemoire->textMatrix(row, 2), Modes::nameOf(char('0' + memory.mode)));
         filled += memory.isEmpty() ? 0 : 1;
     }
     QVERIFY(filled > 5 && filled < 100);  // some channels filled, some empty
     QCOMPARE(panel()->GridMemoire->topRow(), 1);
     QCOMPARE(panel()->StatusBarTovran->text(), QStringLiteral(" -> Kenwood TS-440 sur Com  1"));
-    QCOMPARE(panel()->LabelFreq->text(),
-             FrequencyText::display(radio.current().frequencyHz));
+    QCOMPARE(panel()->LabelFreq->text(), FrequencyText::display(radio.current().frequencyHz));
     QVERIFY(harness_->operatorCommands().isEmpty());
 }
 

@@ -55,7 +55,7 @@ bool waitUntil(Condition condition, int patienceMs = kPatienceMs) {
 class ReconnectTest : public QObject {
     Q_OBJECT
 
-  private slots:
+private slots:
     void init();
     void cleanup();
 
@@ -63,7 +63,7 @@ class ReconnectTest : public QObject {
     void adapterPulledOutBeforeIdentification();
     void adapterBackAfterAShortGlitch();
 
-  private:
+private:
     void plugIn();
     void pullOut();
     QString status() const { return panel_->StatusBarTovran->text(); }

@@ -24,7 +24,6 @@ private slots:
     void portNumbersNameDevices();
 
 private:
-
     std::unique_ptr<VirtualRadio> radio_;
     std::unique_ptr<SerialComm> comm_;
     std::unique_ptr<QSignalSpy> events_;
@@ -69,14 +68,12 @@ void SerialCommTest::replyInTwoPiecesMakesOneEvent() {
 
 void SerialCommTest::identificationByteByByteMakesOneEvent() {
     comm_->setRThreshold(1);
-    for (char c : QByteArray("ID004;"))
-        comm_->deliver(QByteArray(1, c));
+    for (char c : QByteArray("ID004;")) comm_->deliver(QByteArray(1, c));
     QCOMPARE(reads_, QList<QByteArray>{"ID004;"});
 
     // And the same through the line, written a character at a time.
     reads_.clear();
-    for (char c : QByteArray("ID001;"))
-        radio_->sendStray(QByteArray(1, c));
+    for (char c : QByteArray("ID001;")) radio_->sendStray(QByteArray(1, c));
     QVERIFY(QTest::qWaitFor([&] { return !reads_.isEmpty(); }, 3000));
     QTest::qWait(50);
     QCOMPARE(reads_.join(), QByteArray("ID001;"));

@@ -157,9 +157,12 @@ void StartupTest::panelStartsAtItsInitialCaptions() {
         QCOMPARE(button->toolTip(), QString::fromUtf8(toolTip));
     }
     const QList<std::pair<QGroupBox*, const char*>> frames = {
-        {panel->FrameAffichage, " AFFICHAGE "}, {panel->FrameFrequence, " FREQUENCE "},
-        {panel->FrameVCO, " VCO "},             {panel->FrameFonctions, " FONCTIONS "},
-        {panel->FrameMemoire, " MEMOIRE "},     {panel->FrameMode, " MODES "},
+        {panel->FrameAffichage, " AFFICHAGE "},
+        {panel->FrameFrequence, " FREQUENCE "},
+        {panel->FrameVCO, " VCO "},
+        {panel->FrameFonctions, " FONCTIONS "},
+        {panel->FrameMemoire, " MEMOIRE "},
+        {panel->FrameMode, " MODES "},
         {panel->FrameGridMemoire, " MEMOIRES "},
     };
     for (const auto& [frame, caption] : frames)
@@ -191,8 +194,7 @@ void StartupTest::memoryTableHasItsHeaderAndRows() {
     QCOMPARE(grid->horizontalHeaderItem(2)->text(), QStringLiteral("MODE"));
     QVERIFY(grid->columnWidth(1) > grid->columnWidth(2));
     QVERIFY(grid->columnWidth(2) > grid->columnWidth(0));
-    for (int row = 1; row <= 100; ++row)
-        QVERIFY(grid->textMatrix(row, 1).isEmpty());
+    for (int row = 1; row <= 100; ++row) QVERIFY(grid->textMatrix(row, 1).isEmpty());
 }
 
 void StartupTest::closingThePanelWhileTransmittingReturnsTheRadioToReceive() {

@@ -38,7 +38,7 @@ constexpr auto kPacedReplies =
 
 // The panel's end of the line: the device opened as a serial port and read without blocking.
 class Panel {
-  public:
+public:
     explicit Panel(const QString& device)
         : m_fd(::open(device.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK)) {}
     ~Panel() { close(); }
@@ -62,7 +62,7 @@ class Panel {
         return std::exchange(m_received, {});
     }
 
-  private:
+private:
     static int msecs(milliseconds time) { return static_cast<int>(time.count()); }
 
     qsizetype readAvailable() {
@@ -97,7 +97,7 @@ void addReplyRow(const char* name, const char* commands, const char* replies,
 class TestVirtualTransceiver : public QObject {
     Q_OBJECT
 
-  private slots:
+private slots:
     void replies_data();
     void replies();
     void faults_data();

@@ -4,12 +4,12 @@
 #include <QFileInfo>
 #include <QSocketNotifier>
 
-#include <cerrno>
-#include <cstdlib>
-#include <cstring>
 #include <fcntl.h>
 #include <termios.h>
 #include <unistd.h>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
 
 namespace {
 

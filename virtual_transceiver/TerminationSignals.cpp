@@ -2,10 +2,10 @@
 
 #include <QSocketNotifier>
 
-#include <cerrno>
-#include <csignal>
 #include <fcntl.h>
 #include <unistd.h>
+#include <cerrno>
+#include <csignal>
 
 namespace {
 
@@ -41,13 +41,11 @@ TerminationSignals::TerminationSignals(QObject* parent)
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    for (int signal : kSignals)
-        ::sigaction(signal, &action, nullptr);
+    for (int signal : kSignals) ::sigaction(signal, &action, nullptr);
 }
 
 TerminationSignals::~TerminationSignals() {
-    for (int signal : kSignals)
-        std::signal(signal, SIG_DFL);
+    for (int signal : kSignals) std::signal(signal, SIG_DFL);
     m_notifier->setEnabled(false);
     for (int& fd : g_pipe) {
         if (fd >= 0)

@@ -17,14 +17,13 @@ struct Preset {
 
 // What an operator might have stored on each kind of radio; the other channels are empty.
 constexpr Preset kHfPresets[] = {
-    {0, {14'195'000, USB}}, {1, {3'650'000, LSB}},  {2, {21'200'000, USB}},
-    {3, {28'500'000, USB}}, {4, {10'116'000, CW}},  {5, {14'060'000, CW}},
-    {6, {29'600'000, FM}},  {7, {7'050'000, LSB}},  {8, {9'410'000, AM}},
-    {9, {14'080'000, FSK}}, {12, {1'838'000, CW}},  {20, {18'130'000, USB}},
+    {0, {14'195'000, USB}}, {1, {3'650'000, LSB}},  {2, {21'200'000, USB}}, {3, {28'500'000, USB}},
+    {4, {10'116'000, CW}},  {5, {14'060'000, CW}},  {6, {29'600'000, FM}},  {7, {7'050'000, LSB}},
+    {8, {9'410'000, AM}},   {9, {14'080'000, FSK}}, {12, {1'838'000, CW}},  {20, {18'130'000, USB}},
 };
 constexpr Preset kTwoMetrePresets[] = {
-    {0, {145'500'000, FM}}, {1, {144'300'000, USB}}, {2, {144'050'000, CW}},
-    {3, {145'600'000, FM}}, {4, {144'800'000, FM}},  {5, {145'225'000, FM}},
+    {0, {145'500'000, FM}},  {1, {144'300'000, USB}}, {2, {144'050'000, CW}},
+    {3, {145'600'000, FM}},  {4, {144'800'000, FM}},  {5, {145'225'000, FM}},
     {7, {144'200'000, USB}},
 };
 constexpr Preset kSeventyCentimetrePresets[] = {
@@ -45,14 +44,34 @@ struct ModelData {
 // The HF radios receive from the long-wave broadcast band up; the VHF and UHF all-mode radios
 // cover their amateur band only and have no AM and no FSK.
 constexpr ModelData kModels[] = {
-    {Transceiver::Model::TS440, 100'000, 30'000'000, "123456", {14'195'000, USB},
-     {7'050'000, LSB}, kHfPresets},
-    {Transceiver::Model::TS940, 150'000, 30'000'000, "123456", {14'195'000, USB},
-     {7'050'000, LSB}, kHfPresets},
-    {Transceiver::Model::TS711, 144'000'000, 146'000'000, "1234", {145'500'000, FM},
-     {144'300'000, USB}, kTwoMetrePresets},
-    {Transceiver::Model::TS811, 430'000'000, 440'000'000, "1234", {433'500'000, FM},
-     {432'200'000, USB}, kSeventyCentimetrePresets},
+    {Transceiver::Model::TS440,
+     100'000,
+     30'000'000,
+     "123456",
+     {14'195'000, USB},
+     {7'050'000, LSB},
+     kHfPresets},
+    {Transceiver::Model::TS940,
+     150'000,
+     30'000'000,
+     "123456",
+     {14'195'000, USB},
+     {7'050'000, LSB},
+     kHfPresets},
+    {Transceiver::Model::TS711,
+     144'000'000,
+     146'000'000,
+     "1234",
+     {145'500'000, FM},
+     {144'300'000, USB},
+     kTwoMetrePresets},
+    {Transceiver::Model::TS811,
+     430'000'000,
+     440'000'000,
+     "1234",
+     {433'500'000, FM},
+     {432'200'000, USB},
+     kSeventyCentimetrePresets},
 };
 
 const ModelData& dataOf(Transceiver::Model model) {
@@ -76,8 +95,7 @@ bool isDigits(QByteArrayView text) {
 Transceiver::Transceiver(Model model) : m_model(model) {
     const ModelData& data = dataOf(model);
     m_vfos = {data.vfoA, data.vfoB};
-    for (const Preset& preset : data.presets)
-        m_memories[preset.channel] = preset.tuning;
+    for (const Preset& preset : data.presets) m_memories[preset.channel] = preset.tuning;
     recall();
 }
 
@@ -88,13 +106,13 @@ QByteArray Transceiver::execute(QByteArrayView command) {
         QByteArray (Transceiver::*handle)(QByteArrayView);
     };
     static constexpr Command kCommands[] = {
-        {"ID", 0, &Transceiver::identify},       {"IF", 0, &Transceiver::reportStatus},
-        {"MR", 4, &Transceiver::readMemory},     {"AI", 1, &Transceiver::setAutoInformation},
-        {"FA", 11, &Transceiver::setVfoA},       {"FB", 11, &Transceiver::setVfoB},
-        {"FN", 1, &Transceiver::selectSource},   {"UP", 0, &Transceiver::stepUp},
-        {"DN", 0, &Transceiver::stepDown},       {"MD", 1, &Transceiver::selectMode},
-        {"TX", 0, &Transceiver::transmit},       {"RX", 0, &Transceiver::receive},
-        {"SC", 1, &Transceiver::scan},           {"MC", 3, &Transceiver::recallMemory},
+        {"ID", 0, &Transceiver::identify},     {"IF", 0, &Transceiver::reportStatus},
+        {"MR", 4, &Transceiver::readMemory},   {"AI", 1, &Transceiver::setAutoInformation},
+        {"FA", 11, &Transceiver::setVfoA},     {"FB", 11, &Transceiver::setVfoB},
+        {"FN", 1, &Transceiver::selectSource}, {"UP", 0, &Transceiver::stepUp},
+        {"DN", 0, &Transceiver::stepDown},     {"MD", 1, &Transceiver::selectMode},
+        {"TX", 0, &Transceiver::transmit},     {"RX", 0, &Transceiver::receive},
+        {"SC", 1, &Transceiver::scan},         {"MC", 3, &Transceiver::recallMemory},
         {"MW", 21, &Transceiver::writeMemory},
     };
     if (command.size() < 3 || !command.endsWith(';'))
@@ -193,16 +211,16 @@ QByteArray Transceiver::reportStatus(QByteArrayView) {
         scanOneStep();
     const Tuning tuning = current();
     QByteArray reply = "IF";
-    reply += digits(tuning.frequencyHz, 11);      // f
-    reply += "00000";                             // s
-    reply += "+0000";                             // r: no RIT offset
-    reply += "000";                               // R X b: RIT and XIT off
-    reply += digits(m_channel, 2);                // cc
-    reply += m_transmitting ? '1' : '0';          // T
-    reply += digit(tuning.mode);                  // M
-    reply += digit(static_cast<int>(m_source));   // V
-    reply += m_scanning ? '1' : '0';              // S
-    reply += "00000;";                            // P t nn .: no split, no tone
+    reply += digits(tuning.frequencyHz, 11);     // f
+    reply += "00000";                            // s
+    reply += "+0000";                            // r: no RIT offset
+    reply += "000";                              // R X b: RIT and XIT off
+    reply += digits(m_channel, 2);               // cc
+    reply += m_transmitting ? '1' : '0';         // T
+    reply += digit(tuning.mode);                 // M
+    reply += digit(static_cast<int>(m_source));  // V
+    reply += m_scanning ? '1' : '0';             // S
+    reply += "00000;";                           // P t nn .: no split, no tone
     return reply;
 }
 

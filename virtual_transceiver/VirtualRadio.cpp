@@ -134,22 +134,22 @@ void VirtualRadio::reply(const QByteArray& text, SerialLine::Time commandArrived
 
 void VirtualRadio::spoil(Outgoing& outgoing, const Fault& fault) {
     switch (fault.kind) {
-    case Fault::Kind::Drop:
-        outgoing.text.clear();
-        break;
-    case Fault::Kind::Garble:
-        if (!outgoing.text.isEmpty())
-            outgoing.text.back() = kGarbledEnd;
-        break;
-    case Fault::Kind::Truncate:
-        outgoing.text.truncate(fault.characters);
-        break;
-    case Fault::Kind::Split:
-        outgoing.splitAt = fault.characters;
-        outgoing.pause = fault.wait;
-        break;
-    case Fault::Kind::Delay:
-        outgoing.start += fault.wait;
-        break;
+        case Fault::Kind::Drop:
+            outgoing.text.clear();
+            break;
+        case Fault::Kind::Garble:
+            if (!outgoing.text.isEmpty())
+                outgoing.text.back() = kGarbledEnd;
+            break;
+        case Fault::Kind::Truncate:
+            outgoing.text.truncate(fault.characters);
+            break;
+        case Fault::Kind::Split:
+            outgoing.splitAt = fault.characters;
+            outgoing.pause = fault.wait;
+            break;
+        case Fault::Kind::Delay:
+            outgoing.start += fault.wait;
+            break;
     }
 }

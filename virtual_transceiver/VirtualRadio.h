@@ -59,8 +59,8 @@ private:
     struct Fault {
         enum class Kind { Drop, Garble, Truncate, Split, Delay };
         Kind kind;
-        qint64 reply;  // the number of the reply it spoils, counted since the radio was made
-        int characters = 0;               // kept (truncate) or sent before the pause (split)
+        qint64 reply;        // the number of the reply it spoils, counted since the radio was made
+        int characters = 0;  // kept (truncate) or sent before the pause (split)
         std::chrono::milliseconds wait{};  // the pause of a split, the hold-up of a delay
     };
     struct Outgoing {

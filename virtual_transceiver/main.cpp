@@ -76,9 +76,9 @@ int main(int argc, char* argv[]) {
         QStringLiteral("path"));
     const QCommandLineOption pacedOption(
         QStringLiteral("paced"), QStringLiteral("Run the line at the radio's speed, 4800 baud."));
-    const QCommandLineOption logOption(
-        QStringLiteral("log"), QStringLiteral("Append every command received to <file>."),
-        QStringLiteral("file"));
+    const QCommandLineOption logOption(QStringLiteral("log"),
+                                       QStringLiteral("Append every command received to <file>."),
+                                       QStringLiteral("file"));
     const QCommandLineOption quietOption(QStringLiteral("quiet"),
                                          QStringLiteral("Do not show commands and replies."));
     parser.addOptions({modelOption, linkOption, pacedOption, logOption, quietOption});
