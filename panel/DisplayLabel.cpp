@@ -24,6 +24,8 @@ void DisplayLabel::setCaption(const QString& caption) {
 }
 
 void DisplayLabel::setTextColour(const QColor& colour) {
+    if (colour == textColour())
+        return;  // every status report sets it; only a change needs a repaint
     QPalette colours = palette();
     colours.setColor(QPalette::WindowText, colour);
     setPalette(colours);
