@@ -35,6 +35,8 @@ public:
     void send(const QByteArray& bytes, Time notBefore, const QByteArray& message = {});
     // When the last character queued so far will be out.
     Time busyUntil() const { return m_busyUntil; }
+    // Something is still waiting to go out.
+    bool isBusy() const { return !m_queue.empty(); }
     // Forgets everything not yet sent.
     void discard();
 

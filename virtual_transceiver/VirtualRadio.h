@@ -30,6 +30,8 @@ public:
 
     // Paced, the line runs at the radio's 4800 baud both ways; otherwise replies go at once.
     void setPaced(bool paced);
+    // A reply is still on its way out: a panel that asks again now has two requests out.
+    bool isReplying() const { return m_line->isBusy(); }
     Transceiver& transceiver() { return m_transceiver; }
 
     QByteArray receivedBytes() const { return m_received; }
