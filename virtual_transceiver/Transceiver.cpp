@@ -43,36 +43,15 @@ struct ModelData {
 
 // The HF radios receive from the long-wave broadcast band up; the VHF and UHF all-mode radios
 // cover their amateur band only and have no AM and no FSK.
+// clang-format off
 constexpr ModelData kModels[] = {
-    {Transceiver::Model::TS440,
-     100'000,
-     30'000'000,
-     "123456",
-     {14'195'000, USB},
-     {7'050'000, LSB},
-     kHfPresets},
-    {Transceiver::Model::TS940,
-     150'000,
-     30'000'000,
-     "123456",
-     {14'195'000, USB},
-     {7'050'000, LSB},
-     kHfPresets},
-    {Transceiver::Model::TS711,
-     144'000'000,
-     146'000'000,
-     "1234",
-     {145'500'000, FM},
-     {144'300'000, USB},
-     kTwoMetrePresets},
-    {Transceiver::Model::TS811,
-     430'000'000,
-     440'000'000,
-     "1234",
-     {433'500'000, FM},
-     {432'200'000, USB},
-     kSeventyCentimetrePresets},
+    // model                      lowest Hz     highest Hz    modes     VFO A                VFO B                channels
+    {Transceiver::Model::TS440,       100'000,   30'000'000, "123456", {14'195'000, USB},   {7'050'000, LSB},    kHfPresets},
+    {Transceiver::Model::TS940,       150'000,   30'000'000, "123456", {14'195'000, USB},   {7'050'000, LSB},    kHfPresets},
+    {Transceiver::Model::TS711,   144'000'000,  146'000'000, "1234",   {145'500'000, FM},   {144'300'000, USB},  kTwoMetrePresets},
+    {Transceiver::Model::TS811,   430'000'000,  440'000'000, "1234",   {433'500'000, FM},   {432'200'000, USB},  kSeventyCentimetrePresets},
 };
+// clang-format on
 
 const ModelData& dataOf(Transceiver::Model model) {
     return *std::ranges::find(kModels, model, &ModelData::model);
