@@ -35,27 +35,32 @@ struct ModelData {
     Transceiver::Model model;
     qint64 lowestHz;
     qint64 highestHz;
-    std::string_view modes;  // the mode digits the radio has
+    std::string_view modes;       // the mode digits the radio has
+    std::string_view statusTail;  // characters 34-37 of the status reply
     Tuning vfoA;
     Tuning vfoB;
     std::span<const Preset> presets;
 };
 
 // The HF radios receive from the long-wave broadcast band up; the VHF and UHF all-mode radios
-// cover their amateur band only and have no AM and no FSK.
+// cover their amateur band only and have no AM and no FSK. The TS-440 ends its status reply
+// with blanks where the others report the tone (programs trim them to find the last digits).
 // clang-format off
 constexpr ModelData kModels[] = {
-    // model                      lowest Hz     highest Hz    modes     VFO A                VFO B                channels
-    {Transceiver::Model::TS440,       100'000,   30'000'000, "123456", {14'195'000, USB},   {7'050'000, LSB},    kHfPresets},
-    {Transceiver::Model::TS940,       150'000,   30'000'000, "123456", {14'195'000, USB},   {7'050'000, LSB},    kHfPresets},
-    {Transceiver::Model::TS711,   144'000'000,  146'000'000, "1234",   {145'500'000, FM},   {144'300'000, USB},  kTwoMetrePresets},
-    {Transceiver::Model::TS811,   430'000'000,  440'000'000, "1234",   {433'500'000, FM},   {432'200'000, USB},  kSeventyCentimetrePresets},
+    // model                      lowest Hz     highest Hz    modes     IF tail  VFO A                VFO B                channels
+    {Transceiver::Model::TS440,       100'000,   30'000'000, "123456", "    ",  {14'195'000, USB},   {7'050'000, LSB},    kHfPresets},
+    {Transceiver::Model::TS940,       150'000,   30'000'000, "123456", "0000",  {14'195'000, USB},   {7'050'000, LSB},    kHfPresets},
+    {Transceiver::Model::TS711,   144'000'000,  146'000'000, "1234",   "0000",  {145'500'000, FM},   {144'300'000, USB},  kTwoMetrePresets},
+    {Transceiver::Model::TS811,   430'000'000,  440'000'000, "1234",   "0000",  {433'500'000, FM},   {432'200'000, USB},  kSeventyCentimetrePresets},
 };
 // clang-format on
 
 const ModelData& dataOf(Transceiver::Model model) {
     return *std::ranges::find(kModels, model, &ModelData::model);
 }
+
+// What the radio says to a command it does not have, a malformed one or a value it cannot take.
+const QByteArray kRefused = QByteArrayLiteral("?;");
 
 QByteArray digits(qint64 value, int width) {
     return QByteArray::number(value).rightJustified(width, '0');
@@ -84,24 +89,36 @@ QByteArray Transceiver::execute(QByteArrayView command) {
         qsizetype parameterDigits;
         QByteArray (Transceiver::*handle)(QByteArrayView);
     };
+    // FA, FB and AI without a parameter ask for the setting.
     static constexpr Command kCommands[] = {
-        {"ID", 0, &Transceiver::identify},     {"IF", 0, &Transceiver::reportStatus},
-        {"MR", 4, &Transceiver::readMemory},   {"AI", 1, &Transceiver::setAutoInformation},
-        {"FA", 11, &Transceiver::setVfoA},     {"FB", 11, &Transceiver::setVfoB},
-        {"FN", 1, &Transceiver::selectSource}, {"UP", 0, &Transceiver::stepUp},
-        {"DN", 0, &Transceiver::stepDown},     {"MD", 1, &Transceiver::selectMode},
-        {"TX", 0, &Transceiver::transmit},     {"RX", 0, &Transceiver::receive},
-        {"SC", 1, &Transceiver::scan},         {"MC", 3, &Transceiver::recallMemory},
+        {"ID", 0, &Transceiver::identify},
+        {"IF", 0, &Transceiver::reportStatus},
+        {"MR", 4, &Transceiver::readMemory},
+        {"AI", 1, &Transceiver::setAutoInformation},
+        {"AI", 0, &Transceiver::reportAutoInformation},
+        {"FA", 11, &Transceiver::setVfoA},
+        {"FB", 11, &Transceiver::setVfoB},
+        {"FA", 0, &Transceiver::reportVfoA},
+        {"FB", 0, &Transceiver::reportVfoB},
+        {"FN", 1, &Transceiver::selectSource},
+        {"UP", 0, &Transceiver::stepUp},
+        {"DN", 0, &Transceiver::stepDown},
+        {"MD", 1, &Transceiver::selectMode},
+        {"TX", 0, &Transceiver::transmit},
+        {"RX", 0, &Transceiver::receive},
+        {"SC", 1, &Transceiver::scan},
+        {"MC", 3, &Transceiver::recallMemory},
         {"MW", 21, &Transceiver::writeMemory},
     };
     if (command.size() < 3 || !command.endsWith(';'))
-        return {};
+        return kRefused;
     const QByteArrayView mnemonic = command.first(2);
     const QByteArrayView parameters = command.sliced(2, command.size() - 3);
-    const auto known = std::ranges::find(kCommands, mnemonic, &Command::mnemonic);
-    if (known == std::end(kCommands) || parameters.size() != known->parameterDigits ||
-        !isDigits(parameters))
-        return {};
+    const auto known = std::ranges::find_if(kCommands, [&](const Command& candidate) {
+        return candidate.mnemonic == mnemonic && candidate.parameterDigits == parameters.size();
+    });
+    if (known == std::end(kCommands) || !isDigits(parameters))
+        return kRefused;
     return (this->*known->handle)(parameters);
 }
 
@@ -199,7 +216,9 @@ QByteArray Transceiver::reportStatus(QByteArrayView) {
     reply += digit(tuning.mode);                 // M
     reply += digit(static_cast<int>(m_source));  // V
     reply += m_scanning ? '1' : '0';             // S
-    reply += "00000;";                           // P t nn .: no split, no tone
+    reply += '0';                                // P: no split
+    reply += dataOf(m_model).statusTail;         // t nn .
+    reply += ';';
     return reply;
 }
 
@@ -208,7 +227,7 @@ QByteArray Transceiver::reportStatus(QByteArrayView) {
 // 123456789012345678901234
 QByteArray Transceiver::readMemory(QByteArrayView parameters) {
     if (!parameters.startsWith("00"))
-        return {};
+        return kRefused;
     const int channel = parameters.sliced(2).toInt();
     const Tuning tuning = m_memories[channel];
     return "MR00" + digits(channel, 2) + digits(tuning.frequencyHz, 11) + digit(tuning.mode) +
@@ -216,9 +235,23 @@ QByteArray Transceiver::readMemory(QByteArrayView parameters) {
 }
 
 QByteArray Transceiver::setAutoInformation(QByteArrayView parameters) {
-    if (parameters == "0" || parameters == "1")
-        m_autoInformation = parameters == "1";
+    if (parameters != "0" && parameters != "1")
+        return kRefused;
+    m_autoInformation = parameters == "1";
     return {};
+}
+
+QByteArray Transceiver::reportAutoInformation(QByteArrayView) {
+    return QByteArray("AI") + (m_autoInformation ? '1' : '0') + ';';
+}
+
+// FA;  answered with FAfffffffffff;
+QByteArray Transceiver::reportVfoA(QByteArrayView) {
+    return "FA" + digits(vfo(Vfo::A).frequencyHz, 11) + ';';
+}
+
+QByteArray Transceiver::reportVfoB(QByteArrayView) {
+    return "FB" + digits(vfo(Vfo::B).frequencyHz, 11) + ';';
 }
 
 QByteArray Transceiver::setVfoA(QByteArrayView parameters) {
@@ -238,8 +271,9 @@ QByteArray Transceiver::setVfoFrequency(Vfo vfo, QByteArrayView parameters) {
 
 QByteArray Transceiver::selectSource(QByteArrayView parameters) {
     const int source = parameters.toInt();
-    if (source <= static_cast<int>(Source::Memory))
-        setSource(static_cast<Source>(source));
+    if (source > static_cast<int>(Source::Memory))
+        return kRefused;
+    setSource(static_cast<Source>(source));
     return {};
 }
 
@@ -262,7 +296,9 @@ QByteArray Transceiver::stepDown(QByteArrayView) {
 
 QByteArray Transceiver::selectMode(QByteArrayView parameters) {
     const int mode = parameters.toInt();
-    if (hasMode(mode) && !current().isEmpty())
+    if (!hasMode(mode))
+        return kRefused;
+    if (!current().isEmpty())
         inUse()->mode = mode;
     return {};
 }
@@ -279,15 +315,17 @@ QByteArray Transceiver::receive(QByteArrayView) {
 }
 
 QByteArray Transceiver::scan(QByteArrayView parameters) {
-    if (parameters == "0" || parameters == "1")
-        setScanning(parameters == "1");
+    if (parameters != "0" && parameters != "1")
+        return kRefused;
+    setScanning(parameters == "1");
     return {};
 }
 
 // MC0cc;
 QByteArray Transceiver::recallMemory(QByteArrayView parameters) {
-    if (parameters.startsWith('0'))
-        setChannel(parameters.sliced(1).toInt());
+    if (!parameters.startsWith('0'))
+        return kRefused;
+    setChannel(parameters.sliced(1).toInt());
     return {};
 }
 
@@ -295,12 +333,16 @@ QByteArray Transceiver::recallMemory(QByteArrayView parameters) {
 // 123456789012345678901234
 QByteArray Transceiver::writeMemory(QByteArrayView parameters) {
     if (!parameters.startsWith("00"))
-        return {};
+        return kRefused;
     const int channel = parameters.sliced(2, 2).toInt();
     const Tuning tuning{parameters.sliced(4, 11).toLongLong(), parameters.at(15) - '0'};
-    const bool erases = tuning == Tuning{};
-    const bool stores = coversFrequency(tuning.frequencyHz) && hasMode(tuning.mode);
-    if (erases || stores)
+    if (tuning == Tuning{}) {
+        setMemory(channel, tuning);
+        return {};
+    }
+    if (!hasMode(tuning.mode))
+        return kRefused;
+    if (coversFrequency(tuning.frequencyHz))
         setMemory(channel, tuning);
     return {};
 }

@@ -31,8 +31,10 @@ public:
 
     explicit Transceiver(Model model = Model::TS440);
 
-    // One whole command, ";" included ("FA00014200000;"). Returns the reply, or nothing for a
-    // command that has no reply or that the radio does not take.
+    // One whole command, ";" included ("FA00014200000;"). Returns the reply, nothing for a
+    // command that has no reply, or "?;" for a command the radio does not have, a malformed one
+    // or a value it cannot take (a mode the model lacks). A frequency out of its band, or a
+    // mode or transmit asked of an empty channel, is ignored without a word.
     QByteArray execute(QByteArrayView command);
 
     // The state behind the front panel, for setting up a test or checking what a command did.
@@ -72,6 +74,9 @@ private:
     QByteArray reportStatus(QByteArrayView);
     QByteArray readMemory(QByteArrayView parameters);
     QByteArray setAutoInformation(QByteArrayView parameters);
+    QByteArray reportAutoInformation(QByteArrayView);
+    QByteArray reportVfoA(QByteArrayView);
+    QByteArray reportVfoB(QByteArrayView);
     QByteArray setVfoA(QByteArrayView parameters);
     QByteArray setVfoB(QByteArrayView parameters);
     QByteArray selectSource(QByteArrayView parameters);
