@@ -131,7 +131,6 @@ void TestVirtualTransceiver::hamlibReadsAndSets() {
     QProcess rig;
     rig.start(QStringLiteral("rigctl"),
               QStringList{"-m", hamlibModel, "-r", radio.devicePath(), "f", "m", "v", "t"} + words);
-    QVERIFY2(rig.waitForStarted(), "no rigctl: scripts/install-dependencies.sh installs it");
     QVERIFY(
         QTest::qWaitFor([&] { return rig.state() == QProcess::NotRunning; }, kPatience.count()));
     QStringList printed = QString::fromLatin1(rig.readAllStandardOutput()).split('\n');
@@ -143,23 +142,25 @@ void TestVirtualTransceiver::hamlibReadsAndSets() {
     QCOMPARE(state.isTransmitting(), set("T") == "1");
 }
 
-// AM on a TS-711 is answered "?;", which puts the status reply behind it out of step; the panel
-// repeats its request and is back to one request at a time.
+// AM on a TS-711 is answered "?;", here held back until the panel has asked for its next report,
+// which it puts out of step; the panel repeats its request and is back to one at a time.
 void TestVirtualTransceiver::panelPollsAgainSoonAfterARefusal() {
     PanelHarness harness(Model::TS711);
     QVERIFY(harness.start() && harness.waitForPolling());
-    int refusals = 0;
-    connect(&harness.radio, &VirtualRadio::replySent, this,
-            [&](const QByteArray& reply) { refusals += reply == "?;" ? 1 : 0; });
     const int asked = harness.statusRequests();
-    harness.panel()->CommandAM->click();
-    QVERIFY(PanelHarness::waitUntil([&] { return harness.statusRequests() >= asked + 5; },
-                                    kRefusalCost.count()));
-    int unanswered = 0, mostUnanswered = 0;
+    int refusals = 0, unanswered = 0, mostUnanswered = 0;
     connect(&harness.radio, &VirtualRadio::commandReceived, this, [&](const QByteArray& command) {
+        if (command == "IF;" && harness.statusRequests() == asked + 1) {
+            harness.radio.delayReply(2, kHoldBack);
+            harness.panel()->CommandAM->click();
+        }
         mostUnanswered = std::max(mostUnanswered, unanswered += command == "IF;" ? 1 : 0);
     });
     connect(harness.panel()->MSComm1, &SerialComm::onComm, this, [&] { unanswered = 0; });
+    connect(&harness.radio, &VirtualRadio::replySent, this,
+            [&](const QByteArray& reply) { refusals += reply == "?;" ? 1 : 0; });
+    QVERIFY(PanelHarness::waitUntil([&] { return harness.statusRequests() >= asked + 5; },
+                                    kRefusalCost.count()));
     QVERIFY(harness.waitForReports(20));
     QCOMPARE(mostUnanswered, 1);
     QCOMPARE(refusals, 1);
