@@ -8,6 +8,7 @@ packages=(
     qt6-base-dev qt6-serialport-dev libgl-dev
     fonts-liberation fonts-dejavu-core
     xvfb xauth
+    libhamlib-utils dpkg-dev
 )
 
 missing=()
