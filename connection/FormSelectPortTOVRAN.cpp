@@ -60,15 +60,18 @@ void FormSelectPortTOVRAN::buildPortFrame() {
 
     OptionCom1 = new QRadioButton(QStringLiteral("Com 1"), Frame1);
     OptionCom1->setGeometry(twips(240, 240, 855, 255));
+    OptionCom1->setFont(windowFont());  // not the frame's bold caption font
     OptionCom1->setToolTip(QStringLiteral(" PORT DE COMMUNCATION SERIE 1 "));
     OptionCom1->setChecked(true);
 
     OptionCom2 = new QRadioButton(QStringLiteral("Com 2"), Frame1);
     OptionCom2->setGeometry(twips(1200, 240, 855, 255));
+    OptionCom2->setFont(windowFont());
     OptionCom2->setToolTip(QStringLiteral(" PORT DE COMMUNICATION SERIE 2 "));
 
     CommandOK = new QPushButton(QStringLiteral("&OK"), this);
     CommandOK->setGeometry(twips(2520, 240, 855, 495));
+    CommandOK->setFont(windowFont());
     CommandOK->setToolTip(QStringLiteral(" VALIDER "));
     CommandOK->setDefault(true);
     CommandOK->setAutoDefault(true);

@@ -39,18 +39,26 @@ QFont captionFont(qreal pointSize, bool bold) {
     return font;
 }
 
+QFont windowFont() {
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(8.25);
+    font.setWeight(QFont::Normal);
+    return font;
+}
+
 QFont displayFont(qreal pointSize) {
     const QString lcd = QStringLiteral("LCDMono");
-    if (QFontDatabase::hasFamily(lcd)) {
-        QFont font(lcd);
-        font.setPointSizeF(pointSize);
-        return font;
+    QFont font(lcd);
+    font.setPointSizeF(pointSize);
+    if (!QFontDatabase::hasFamily(lcd)) {
+        // A fixed-pitch desktop font is wider than the narrow LCD digits: a smaller size keeps
+        // "144,300,000" clear of the VFO and mode labels on either side.
+        constexpr qreal kStandInScale = 0.8;
+        font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+        font.setPointSizeF(pointSize * kStandInScale);
     }
-    // A fixed-pitch desktop font is wider than the narrow LCD digits: a smaller size keeps
-    // "144,300,000" clear of the VFO and mode labels on either side.
-    constexpr qreal kStandInScale = 0.8;
-    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    font.setPointSizeF(pointSize * kStandInScale);
+    font.setWeight(QFont::Normal);
     return font;
 }
 

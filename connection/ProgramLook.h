@@ -20,8 +20,12 @@ QIcon programIcon();
 // Arial at the given size, bold where asked (frame captions, the port window's texts).
 QFont captionFont(qreal pointSize, bool bold = true);
 
+// Every control's own font unless it is given another: MS Sans Serif 8.25 pt, regular. Set on
+// each control, so that none takes the bold of the frame it sits in.
+QFont windowFont();
+
 // The seven-segment look of the display: "LCDMono" where installed, otherwise a fixed-pitch
-// font, which keeps every caption readable, letters included.
+// font, which keeps every caption readable, letters included. Regular weight.
 QFont displayFont(qreal pointSize);
 
 void centreOnScreen(QWidget* window);

@@ -143,6 +143,8 @@ private:
     void SelectMode(const QString& name);
     // Memories (Memories.cpp).
     void WriteMemoryChannel(const QString& frequencyText);
+    // Frequency entry (FrequencyEntry.cpp): the band typed entry takes, by the radio identified.
+    void AcceptEntryFor(QByteArrayView identification);
 
     // What the captions show, read back as the handlers need it (FormControlTOVRAN.cpp).
     std::optional<char> shownVfoLetter() const;     // 'A' or 'B' for exactly "VFO A" / "VFO B"
@@ -150,4 +152,5 @@ private:
     std::optional<qint64> shownFrequency() const;   // LabelFreq as hertz, when it is a number
 
     RequestChain* requests_;
+    int entryBand_ = 0;  // the HF band until a VHF or UHF radio is identified
 };

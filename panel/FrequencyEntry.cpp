@@ -10,11 +10,26 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <algorithm>
+#include <array>
+
 namespace {
 
-// Typed entry covers the HF radios' range, 30 kHz to 30 MHz, both ends included.
-constexpr qint64 kLowestEntryHz = 30'000;
-constexpr qint64 kHighestEntryHz = 30'000'000;
+// What typed entry accepts, both ends included, and how many characters the box takes. The
+// HF radios, and a radio not identified, take 30 kHz to 30 MHz: eight digits and two
+// separators. The VHF and UHF radios take their own band: nine digits and three separators.
+struct EntryBand {
+    const char* identification;
+    qint64 lowestHz;
+    qint64 highestHz;
+    int boxLength;
+};
+
+constexpr std::array<EntryBand, 3> kEntryBands{{
+    {"", 30'000, 30'000'000, 10},              // HF, the first row for any other radio
+    {"ID003;", 144'000'000, 148'000'000, 11},  // TS-711, 2 m
+    {"ID002;", 430'000'000, 450'000'000, 11},  // TS-811, 70 cm
+}};
 
 bool isDigit(qint16 keyAscii) {
     return keyAscii >= '0' && keyAscii <= '9';
@@ -35,9 +50,16 @@ void FormControlTOVRAN::TextFreq_Change() {
     TextFreq->end(false);
 }
 
+void FormControlTOVRAN::AcceptEntryFor(QByteArrayView identification) {
+    const auto band = std::ranges::find(kEntryBands, identification, &EntryBand::identification);
+    entryBand_ = band != kEntryBands.end() ? int(band - kEntryBands.begin()) : 0;
+    TextFreq->setMaxLength(kEntryBands[entryBand_].boxLength);
+}
+
 void FormControlTOVRAN::TextFreq_KeyPress(qint16& keyAscii) {
     const qint64 value = FrequencyText::read(TextFreq->text()).value_or(0);
-    if (keyAscii == KeyCode::kEnter && value >= kLowestEntryHz && value <= kHighestEntryHz) {
+    const EntryBand& band = kEntryBands[entryBand_];
+    if (keyAscii == KeyCode::kEnter && value >= band.lowestHz && value <= band.highestHz) {
         keyAscii = 0;
         if (const std::optional<char> letter = shownVfoLetter())
             MSComm1->output(Command::setFrequency(*letter, value));

@@ -15,5 +15,6 @@ constexpr qint16 kMinus = 45;
 }  // namespace KeyCode
 
 // The character a key press types: Enter 13, Backspace 8, Ctrl+V 22 and so on; 0 for keys
-// that type nothing (arrows, Tab, function keys), which reach no key handler.
+// that type nothing (Delete, arrows, Home, End, Tab, function keys), which reach no key
+// handler.
 qint16 characterCode(const QKeyEvent* event);

@@ -1,48 +1,91 @@
 #include "MemoryGrid.h"
 
 #include "KeyCodes.h"
+#include "ProgramLook.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QPainter>
 #include <QScrollBar>
+#include <QStyledItemDelegate>
 
 #include <algorithm>
 
 namespace {
 
-// Each column as wide as its header with six blanks after it.
+// Each column as wide as its header with six blanks after it, so that the grey empty area
+// shows at the right.
 const QStringList kHeaderTexts = {QStringLiteral("N°      "), QStringLiteral("FREQUENCE      "),
                                   QStringLiteral("MODE      ")};
-constexpr int kRowHeight = 16;  // a 240-twip row
+constexpr int kRowHeight = 16;  // a 240-twip row, whatever the font
+const QColor kSilver(192, 192, 192);
+
+// The grid lines, drawn on each cell's right and bottom edges: black around the fixed
+// channel-number cells, silver between the others.
+class GridLines : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        QStyledItemDelegate::paint(painter, option, index);
+        painter->save();
+        painter->setPen(index.column() == MemoryGrid::kChannelColumn ? QColor(Qt::black)
+                                                                     : kSilver);
+        painter->drawLine(option.rect.topRight(), option.rect.bottomRight());
+        painter->drawLine(option.rect.bottomLeft(), option.rect.bottomRight());
+        painter->restore();
+    }
+};
 
 }  // namespace
 
 MemoryGrid::MemoryGrid(QWidget* parent) : QTableWidget(kRows - 1, kColumns, parent) {
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(8.25);
+    const QFont font = windowFont();
     setFont(font);
+    setFrameStyle(QFrame::Panel | QFrame::Sunken);  // one pixel: twenty rows and a header fit
+    setLineWidth(1);
 
-    for (int column = 0; column < kColumns; ++column)
-        setHorizontalHeaderItem(column, new QTableWidgetItem(kHeaderTexts[column].trimmed()));
-    horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
-    horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    buildHeader(font);
     verticalHeader()->hide();
-    verticalHeader()->setDefaultSectionSize(kRowHeight);
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setMinimumSectionSize(kRowHeight);
+    verticalHeader()->setDefaultSectionSize(kRowHeight);
     setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // The panel places the rows in sight itself; the table moves only for the operator.
+    setAutoScroll(false);
+    setTabKeyNavigation(false);  // Tab goes on to the next control
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
-    setStyleSheet(
-        QStringLiteral("QTableWidget { gridline-color: rgb(192, 192, 192);"
-                       " background: rgb(128, 128, 128); }"));
+    setShowGrid(false);
+    setItemDelegate(new GridLines(this));
+    setStyleSheet(QStringLiteral("QTableWidget { background: rgb(128, 128, 128); }"
+                                 "QHeaderView { background: rgb(128, 128, 128); }"
+                                 "QHeaderView::section { background: palette(button);"
+                                 " color: palette(button-text); padding: 0px; border: none;"
+                                 " border-right: 1px solid black; border-bottom: 1px solid black; }"));
     fillCells();
 
     connect(this, &QTableWidget::doubleClicked, this, &MemoryGrid::dblClick);
     connect(this, &QTableWidget::pressed, this, &MemoryGrid::selectRowOnClick);
+}
+
+// The header row in the table's own font, never made bold by the selection.
+void MemoryGrid::buildHeader(const QFont& font) {
+    QHeaderView* header = horizontalHeader();
+    header->setFont(font);
+    header->setHighlightSections(false);
+    header->setDefaultAlignment(Qt::AlignCenter);
+    header->setSectionResizeMode(QHeaderView::Fixed);
+    header->setMinimumSectionSize(0);
+    header->setFixedHeight(kRowHeight);
+    for (int column = 0; column < kColumns; ++column) {
+        setHorizontalHeaderItem(column, new QTableWidgetItem(kHeaderTexts[column].trimmed()));
+        setColumnWidth(column, QFontMetrics(font).horizontalAdvance(kHeaderTexts[column]));
+    }
 }
 
 void MemoryGrid::fillCells() {
@@ -60,27 +103,6 @@ void MemoryGrid::fillCells() {
             setItem(row, column, item);
         }
     }
-}
-
-void MemoryGrid::resizeEvent(QResizeEvent* event) {
-    QTableWidget::resizeEvent(event);
-    fitColumns();
-}
-
-// The columns share the table's width in the proportions of their headers, so that all three
-// stay in sight whatever the font.
-void MemoryGrid::fitColumns() {
-    QList<int> natural;
-    int total = 0;
-    for (const QString& header : kHeaderTexts)
-        total += natural.emplace_back(fontMetrics().horizontalAdvance(header));
-    int left = viewport()->width();
-    for (int column = 0; column < kColumns - 1; ++column) {
-        const int width = viewport()->width() * natural[column] / total;
-        setColumnWidth(column, width);
-        left -= width;
-    }
-    setColumnWidth(kColumns - 1, left);
 }
 
 QTableWidgetItem* MemoryGrid::cell(int row, int column) const {
@@ -166,4 +188,5 @@ void MemoryGrid::keyPressEvent(QKeyEvent* event) {
     if (qint16 code = characterCode(event); code != 0)
         emit keyPress(code);
     QTableWidget::keyPressEvent(event);
+    scrollTo(currentIndex());  // the operator's arrows and page keys bring the cell in sight
 }

@@ -42,11 +42,10 @@ signals:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void buildHeader(const QFont& font);
     void fillCells();
-    void fitColumns();
     void selectCell(int row, int column);
     void selectRowOnClick(const QModelIndex& index);
     QTableWidgetItem* cell(int row, int column) const;

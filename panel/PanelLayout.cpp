@@ -5,7 +5,6 @@
 #include "MemoryGrid.h"
 #include "ProgramLook.h"
 
-#include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -19,6 +18,15 @@ const QColor kLightCyan(192, 255, 255);
 constexpr qreal kDisplayPoints = 14.25;
 constexpr qreal kFrequencyPoints = 27.75;
 
+// The control's palette with a background and a text colour, the same enabled or not.
+QPalette colours(const QColor& background, const QColor& text, QPalette::ColorRole backgroundRole,
+                 QPalette::ColorRole textRole) {
+    QPalette palette;
+    palette.setColor(backgroundRole, background);
+    palette.setColor(textRole, text);
+    return palette;
+}
+
 QGroupBox* frame(const QString& caption, const QRect& place, QWidget* parent) {
     auto* box = new QGroupBox(caption, parent);
     box->setGeometry(place);
@@ -31,7 +39,7 @@ QPushButton* button(const QString& caption, const QString& toolTip, const QRect&
                     QWidget* parent) {
     auto* command = new QPushButton(caption, parent);
     command->setGeometry(place);
-    command->setFont(QApplication::font());
+    command->setFont(windowFont());
     command->setToolTip(toolTip);
     command->setEnabled(false);
     return command;
@@ -50,12 +58,14 @@ DisplayLabel* display(const QString& toolTip, const QRect& place, QWidget* paren
 void FormControlTOVRAN::buildDisplayFrame() {
     FrameAffichage = frame(QStringLiteral(" AFFICHAGE "), twips(240, 120, 5775, 1335), this);
 
-    // The black backdrop behind the five display labels.
+    // The black backdrop behind the five display labels, its caption black on black, inside
+    // a sunken border that stands out from the frame's grey.
     Label1 = new QLabel(QStringLiteral("Label1"), FrameAffichage);
     Label1->setGeometry(twips(240, 240, 5295, 975));
-    Label1->setFrameShape(QFrame::Box);
+    Label1->setFont(windowFont());
+    Label1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     Label1->setAutoFillBackground(true);
-    Label1->setStyleSheet(QStringLiteral("background: black; color: black;"));
+    Label1->setPalette(colours(Qt::black, Qt::black, QPalette::Window, QPalette::WindowText));
 
     LabelEtatScan =
         display(QStringLiteral(" ETAT SCAN "), twips(480, 360, 450, 255), FrameAffichage);
@@ -78,11 +88,9 @@ void FormControlTOVRAN::buildFrequencyFrame() {
     TextFreq = new QLineEdit(FrameFrequence);
     TextFreq->setGeometry(twips(240, 240, 1815, 345));
     TextFreq->setAlignment(Qt::AlignCenter);
-    TextFreq->setMaxLength(10);
+    AcceptEntryFor({});  // the HF band until a radio is identified
     TextFreq->setFont(displayFont(kDisplayPoints));
-    TextFreq->setStyleSheet(
-        QStringLiteral("QLineEdit { color: rgb(192, 255, 255);"
-                       " background: black; }"));
+    TextFreq->setPalette(colours(Qt::black, kLightCyan, QPalette::Base, QPalette::Text));
     TextFreq->setToolTip(QStringLiteral(" SAISIE D'UNE VALEUR "));
     TextFreq->setEnabled(false);
 }
@@ -140,6 +148,7 @@ void FormControlTOVRAN::buildMemoryTableFrame() {
 
 void FormControlTOVRAN::buildStatusLine() {
     StatusBarTovran = new QLabel(QStringLiteral(" -> Non connecté."), this);
+    StatusBarTovran->setFont(windowFont());
     StatusBarTovran->setGeometry(twips(0, 7560, 6255, 255));
     StatusBarTovran->setFrameShape(QFrame::Panel);
     StatusBarTovran->setFrameShadow(QFrame::Sunken);

@@ -71,6 +71,7 @@ void FormControlTOVRAN::MSComm1_OnComm() {
 void FormControlTOVRAN::Identify(const QByteArray& text) {
     StatusBarTovran->setText(Reply::modelText(text) + QStringLiteral(" sur Com ") +
                              signedNumber(PortNumber));
+    AcceptEntryFor(text);
     MSComm1->setRThreshold(Reply::kMemoryLength);
     LabelFreq->setCaption(QStringLiteral("LECT. MEM."));
     requests_->request(Command::readMemory(0));
