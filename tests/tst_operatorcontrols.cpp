@@ -21,10 +21,6 @@
 using Model = VirtualRadio::Model;
 using Commands = QList<QByteArray>;
 
-namespace {
-const QLocale kEnglish(QLocale::English, QLocale::UnitedStates);
-}  // namespace
-
 class OperatorControlsTest : public QObject {
     Q_OBJECT
 
@@ -97,11 +93,10 @@ class OperatorControlsTest : public QObject {
     //   key 12+x         keys typed, each to the control that has the focus, with the text X11
     //                    gives them: "^" Home, "$" End, "<" Left, "~" Delete, "\b" Backspace,
     //                    "\r" Enter, "_" Space, "\x16" Ctrl+V; what follows "|" is pasted
-    //   leave Tab        the box loses the focus for that reason (Qt::TabFocusReason)
-    //   focus A/B        the focus on that control
+    //   leave TabFocusReason   the box loses the focus for that reason
     //   #30, @7          a double click, a click, on the row of that channel
     //   show VFO * *     a caption put on a display label (VFO, Freq)
-    //   is Step 1 Khz    the caption that control shows (Step, VFO)
+    //   is Step 1 Khz    the caption that control shows (Step, VFO, box)
     //   off EFF          no button of that caption is enabled
     //   anything else    a click on the enabled button of that caption (or Up, Down, Step)
     void operate(const QString& script) {
@@ -133,20 +128,20 @@ class OperatorControlsTest : public QObject {
                     panel_->TextFreq->paste();
                 }
             } else if (word == "leave") {
-                const auto reason = QMetaEnum::fromType<Qt::FocusReason>().keyToValue(
-                    qPrintable(rest + "FocusReason"));
-                QFocusEvent focusOut(QEvent::FocusOut, Qt::FocusReason(reason));
-                QApplication::sendEvent(panel_->TextFreq, &focusOut);
-            } else if (word == "focus") {
-                control(rest)->setFocus(Qt::TabFocusReason);
+                const auto reasons = QMetaEnum::fromType<Qt::FocusReason>();
+                QFocusEvent out(QEvent::FocusOut,
+                                Qt::FocusReason(reasons.keyToValue(qPrintable(rest))));
+                QApplication::sendEvent(panel_->TextFreq, &out);
             } else if (word.startsWith(u'#') || word.startsWith(u'@')) {
                 clickChannel(word.sliced(1).toInt(), word.startsWith(u'#'));
             } else if (word == "show") {
                 static_cast<DisplayLabel*>(control(rest.section(u' ', 0, 0)))
                     ->setCaption(rest.section(u' ', 1));
             } else if (word == "is") {
-                QCOMPARE(control(rest.section(u' ', 0, 0))->property("text").toString(),
-                         rest.section(u' ', 1));
+                QWidget* shown = control(rest.section(u' ', 0, 0));
+                QCOMPARE(shown->property("text").toString(), rest.section(u' ', 1));
+                if (shown == panel_->TextFreq)  // the caret always at the end
+                    QCOMPARE(panel_->TextFreq->cursorPosition(), rest.section(u' ', 1).size());
             } else if (word == "off") {
                 QVERIFY2(!control(rest) || !control(rest)->isEnabled(), qPrintable(rest));
             } else {
@@ -158,17 +153,14 @@ class OperatorControlsTest : public QObject {
 
 private slots:
     void init() {
-        QLocale::setDefault(kEnglish);
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
         if (!harness_)
             QVERIFY(start(Model::TS440));
         if (StorePending)
             QTest::mouseClick(panel_->CommandVFOAouB, Qt::LeftButton);  // abandons a store
-        radio().setTransmitting(false);
-        radio().setScanning(false);
-        radio().setVfo(Transceiver::Vfo::A, {14'195'000, 2});
-        radio().setVfo(Transceiver::Vfo::B, {7'050'000, 1});
-        radio().setChannel(0);
-        radio().setSource(Transceiver::Source::VfoA);
+        for (const char* command : {"RX;", "SC0;", "FN1;", "FB00007050000;", "MD1;", "FN0;",
+                                    "FA00014195000;", "MD2;", "MC000;"})
+            radio().execute(command);
         QVERIFY(settle());
         panel_->CommandUp->setFocus();  // and whatever the box held is gone
         for (int i = 0; i < 5 && panel_->CommandProgressionPas->text() != "STD"; ++i)
@@ -192,12 +184,31 @@ private slots:
         QCOMPARE(panel_->GridMemoire->topRow(), 1);  // back at the top once the read-out is over
     }
 
+    // Tab goes round the enabled controls in the operator's order (EFF is off on a VFO).
+    void tabOrder() {
+        FormControlTOVRAN& p = *panel_;
+        // clang-format off
+        const QList<QWidget*> order = {
+            p.GridMemoire, p.TextFreq, p.CommandDown, p.CommandVFOAouB, p.CommandProgressionPas,
+            p.CommandRxTx, p.CommandScan, p.CommandMemVfo, p.CommandMemIn, p.CommandLSB,
+            p.CommandUSB, p.CommandCW, p.CommandAM, p.CommandFM, p.CommandFSK, p.CommandUp};
+        // clang-format on
+        for (QWidget* next : order) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QCOMPARE(QApplication::focusWidget(), next);
+        }
+    }
+
     void operating_data() {
         QTest::addColumn<QString>("script");
         QTest::addColumn<Commands>("expected");
         QTest::addColumn<QString>("focus");  // where the focus is at the end
-        const auto add = [](const char* script, const Commands& expected, const char* focus) {
-            QTest::newRow(script) << QString(script) << expected << QString(focus);
+        QTest::addColumn<Model>("model");
+        const auto add = [](const QString& script, const Commands& expected, const char* focus,
+                            Model model = Model::TS440) {
+            QTest::addRow(model == Model::TS440 ? "%s" : "%s on ID00%d", qPrintable(script),
+                          int(model))
+                << script << expected << QString(focus) << model;
         };
         int digit = 0;
         for (const char* mode : {"LSB", "USB", "CW", "FM", "AM", "FSK"})
@@ -213,7 +224,6 @@ private slots:
         add("MEM", {"FN2;"}, "Up");
         // The step button goes round its captions and sends nothing; Up and Down step from
         // the frequency shown.
-        add("Up, Down, is Step STD", {"UP;", "DN;"}, "Down");
         add("radio FN1;, Step, is Step 1 Khz, Up, Down", {"FB00007051000;", "FB00007049000;"},
             "Down");
         add("Step, Step, is Step 5 Khz, Up", {"FA00014200000;"}, "Up");
@@ -221,13 +231,12 @@ private slots:
             "Down");
         add("radio FA00000500000;, Step, Step, Step, Step, is Step 1 Mhz, Up, Down",
             {"FA00001500000;"}, "Down");  // not below zero
-        add("Step, Step, Step, Step, Step, is Step STD, Up", {"UP;"}, "Up");
+        add("Step, Step, Step, Step, Step, is Step STD, Up, Down", {"UP;", "DN;"}, "Down");
         add("Step, show Freq * * *, Up, Down", {}, "Down");
         // "+" and "-" tune from the tuning buttons, and the focus follows the direction.
-        add("key +--+x", {"UP;", "DN;", "DN;", "UP;"}, "Up");
-        add("key -", {"DN;"}, "Down");
-        add("focus A/B, key -", {"DN;"}, "Down");
-        add("focus Step, key +, is Step STD", {"UP;"}, "Up");
+        add("key +--+x-", {"UP;", "DN;", "DN;", "UP;", "DN;"}, "Down");
+        add("A/B, key -", {"FN1;", "DN;"}, "Down");
+        add("Step, key +, is Step 1 Khz", {"FA00014196000;"}, "Up");
         // Recall from the table: a double click, Space or Enter on a row.
         add("radio FN1;, #9", {"FB00014080000;", "MD6;"}, "Up");
         add("radio FN2;, #9", {"MC009;"}, "table");
@@ -245,10 +254,49 @@ private slots:
         add("M.IN, M.IN", {"FN2;"}, "Up");  // still "VFO A": no channel named yet
         add("radio MC005;FN2;, EFF", {"MW000500000000000000000;"}, "Up");
         add("radio MC004;FN2;, show VFO * *, EFF", {}, "Up");
+        // Typed entry: Enter sends a value in range, the focus goes to Up and the box empties;
+        // any other Enter leaves the typing and the focus for a correction.
+        const auto typed = [&](const QString& keys, const QString& shown, const Commands& expected,
+                               Model model = Model::TS440) {
+            add(QString("box, key %1, is box %2, key \r, is box %3")
+                    .arg(keys, shown, expected.isEmpty() ? shown : ""),
+                expected, expected.isEmpty() ? "box" : "Up", model);
+        };
+        const Commands none;
+        typed("3500000^2\b", "2,350,000", {"FA00002350000;"});  // typed at the start
+        typed("14200000^~", "4,200,000", {"FA00004200000;"});
+        typed("7050000<<~$\b", "70,500", {"FA00000070500;"});
+        typed("07+-_a,\x16", "7", none);
+        typed("3500000, radio FN1;", "3,500,000", {"FB00003500000;"});
+        typed("7050000, show VFO * *", "7,050,000", none);
+        typed("7050000, radio MC006;FN2;", "7,050,000", {"MW000600007050000400000;"});
+        typed("12|345678", "12,345,678", {"FA00012345678;"});
+        typed("|12a4", "12a4", none);
+        typed("|123456789", "123456789", none);                  // too long to group: kept whole
+        typed("12345, leave PopupFocusReason", "12,345", none);  // the box's menu
+        typed("12345, leave ActiveWindowFocusReason", "12,345", none);  // another program
+        typed("12345, leave TabFocusReason", "", none);
+        // Each radio's band, both ends in; a digit more than the box takes is refused.
+        for (auto [model, lowest, highest] : {std::tuple(Model::TS440, 30'000LL, 30'000'000LL),
+                                              {Model::TS940, 30'000LL, 30'000'000LL},
+                                              {Model::TS711, 144'000'000LL, 148'000'000LL},
+                                              {Model::TS811, 430'000'000LL, 450'000'000LL}}) {
+            for (qint64 hz : {lowest - 1, lowest, highest, highest + 1, highest * 10 + 1}) {
+                const qint64 kept = hz > highest * 10 ? hz / 10 : hz;
+                const QByteArray digits = QByteArray::number(kept).rightJustified(11, '0');
+                typed(QByteArray::number(hz), QLocale().toString(kept),
+                      kept < lowest || kept > highest ? none : Commands{"FA" + digits + ';'},
+                      model);
+            }
+        }
     }
 
-    // A mode shows at once; a store or an erase shows at once in the table.
+    // Last, as its rows for other radios start them in turn. A mode shows at once; a store
+    // or an erase shows at once in the table.
     void operating() {
+        QFETCH(Model, model);
+        if (radio().model() != model)
+            QVERIFY(start(model));
         QFETCH(QString, script);
         operate(script);
         QFETCH(QString, focus);
@@ -264,104 +312,6 @@ private slots:
             QCOMPARE(FrequencyText::read(frequency).value_or(0), command.mid(6, 11).toLongLong());
             QCOMPARE(panel_->GridMemoire->textMatrix(row, 2), Modes::nameOf(command[17]));
         }
-        QCOMPARE(sent(), expected);
-    }
-
-    // Tab goes round the enabled controls in the operator's order (EFF is off on a VFO).
-    void tabOrder() {
-        FormControlTOVRAN& p = *panel_;
-        const QList<QWidget*> order = {p.GridMemoire,
-                                       p.TextFreq,
-                                       p.CommandDown,
-                                       p.CommandVFOAouB,
-                                       p.CommandProgressionPas,
-                                       p.CommandRxTx,
-                                       p.CommandScan,
-                                       p.CommandMemVfo,
-                                       p.CommandMemIn,
-                                       p.CommandLSB,
-                                       p.CommandUSB,
-                                       p.CommandCW,
-                                       p.CommandAM,
-                                       p.CommandFM,
-                                       p.CommandFSK,
-                                       p.CommandUp};
-        QList<QWidget*> visited;
-        for (qsizetype i = 0; i < order.size(); ++i) {
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-            visited << QApplication::focusWidget();
-        }
-        QCOMPARE(visited, order);
-    }
-
-    void typedEntry_data() {
-        QTest::addColumn<Model>("model");
-        QTest::addColumn<QLocale>("locale");
-        QTest::addColumn<QString>("keys");  // what follows "key" in operate()'s script
-        QTest::addColumn<QString>("shown");
-        QTest::addColumn<Commands>("expected");  // on Enter
-        const auto add = [](const char* name, const char* keys, const char* shown,
-                            const Commands& expected, Model model = Model::TS440,
-                            const QLocale& locale = kEnglish) {
-            QTest::newRow(name) << model << locale << QString(keys) << QString(shown) << expected;
-        };
-        const Commands none;
-        add("a ninth digit refused", "142000005", "14,200,000", {"FA00014200000;"});
-        add("full stop", "142000005", "14,200,000", {"FA00014200000;"}, Model::TS440,
-            QLocale(QLocale::German, QLocale::Germany));
-        add("digit at the start, Backspace", "3500000^2\b", "2,350,000", {"FA00002350000;"});
-        add("Delete", "14200000^~", "4,200,000", {"FA00004200000;"});
-        add("Left, Delete, End", "7050000<<~$\b", "70,500", {"FA00000070500;"});
-        add("other keys swallowed", "07+-_a,\x16", "7", none);
-        add("lower bound", "30000", "30,000", {"FA00000030000;"});
-        add("upper bound", "30000000", "30,000,000", {"FA00030000000;"});
-        add("VFO B", "3500000, radio FN1;", "3,500,000", {"FB00003500000;"});
-        add("below", "29999", "29,999", none);
-        add("above", "30000001", "30,000,001", none);
-        add("empty", "", "", none);
-        add("no VFO or channel shown", "7050000, show VFO * *", "7,050,000", none);
-        add("into the channel shown", "7050000, radio MC006;FN2;", "7,050,000",
-            {"MW000600007050000400000;"});
-        add("pasted number", "12|345678", "12,345,678", {"FA00012345678;"});
-        add("pasted text", "|12a4", "12a4", none);
-        add("pasted number too long", "|123456789", "123456789", none);
-        add("menu opened", "12345, leave Popup", "12,345", none);
-        add("another program", "12345, leave ActiveWindow", "12,345", none);
-        add("Tab", "12345, leave Tab", "", none);
-        add("mouse", "12345, leave Mouse", "", none);
-        add("TS-940 as HF", "144000000", "14,400,000", {"FA00014400000;"}, Model::TS940);
-        add("TS-711 tenth digit", "1443000001", "144,300,000", {"FA00144300000;"}, Model::TS711);
-        add("TS-711 lowest", "144000000", "144,000,000", {"FA00144000000;"}, Model::TS711);
-        add("TS-711 highest", "148000000", "148,000,000", {"FA00148000000;"}, Model::TS711);
-        add("TS-711 below", "143999999", "143,999,999", none, Model::TS711);
-        add("TS-711 above", "148000001", "148,000,001", none, Model::TS711);
-        add("TS-711 HF", "14200000", "14,200,000", none, Model::TS711);
-        add("TS-811 lowest", "430000000", "430,000,000", {"FA00430000000;"}, Model::TS811);
-        add("TS-811 highest", "450000000", "450,000,000", {"FA00450000000;"}, Model::TS811);
-        add("TS-811 below", "429999999", "429,999,999", none, Model::TS811);
-        add("TS-811 above", "450000001", "450,000,001", none, Model::TS811);
-    }
-
-    // Last, as its rows for other radios start them in turn. Enter acts on a value in range:
-    // sent, the focus on Up, the box empty. Any other Enter is swallowed and leaves the typing
-    // and the focus for a correction.
-    void typedEntry() {
-        QFETCH(Model, model);
-        if (radio().model() != model)
-            QVERIFY(start(model));
-        QFETCH(QLocale, locale);
-        QLocale::setDefault(locale);
-        QTest::mouseClick(panel_->TextFreq, Qt::LeftButton);
-        QFETCH(QString, keys);
-        operate("key " + keys);
-        QFETCH(QString, shown);
-        shown.replace(u',', locale.groupSeparator());
-        QCOMPARE(panel_->TextFreq->text(), shown);
-        QCOMPARE(panel_->TextFreq->cursorPosition(), shown.size());
-        operate("key \r");
-        QFETCH(Commands, expected);
-        QCOMPARE(QApplication::focusWidget(), control(expected.isEmpty() ? "box" : "Up"));
-        QCOMPARE(panel_->TextFreq->text(), expected.isEmpty() ? shown : QString());
         QCOMPARE(sent(), expected);
     }
 };
