@@ -41,23 +41,28 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(program_->portWindow()));
     }
 
-    void portWindow_data() {
+    void lifetime_data() {
         QTest::addColumn<QString>("options");  // clicked in turn
         QTest::addColumn<QString>("leave");    // Enter, OK or the close box
+        QTest::addColumn<bool>("transmitting");
         QTest::addColumn<int>("port");
         QTest::addColumn<QList<int>>("exits");  // 1 for any failure, told to the operator
-        const auto add = [](const char* name, const char* options, const char* leave, int port,
-                            const QList<int>& exits) {
-            QTest::newRow(name) << QString(options) << QString(leave) << port << exits;
+        const auto add = [](const char* name, const char* options, const char* leave,
+                            bool transmitting, int port, const QList<int>& exits) {
+            QTest::newRow(name) << QString(options) << QString(leave) << transmitting << port
+                                << exits;
         };
-        add("Enter opens COM1", "", "Enter", 1, {});
-        add("the last option decides", "211", "OK", 1, {});
-        add("COM2 absent", "2", "OK", 2, {1});
-        add("close box", "", "close", 1, {0});
+        add("Enter opens COM1, closed in receive", "", "Enter", false, 1, {0});
+        add("the last option decides, closed transmitting", "211", "OK", true, 1, {0});
+        add("COM2 absent", "2", "OK", false, 2, {1});
+        add("close box", "", "close", false, 1, {0});
     }
 
-    // Only an opened port hears from the panel, "AI0;" and "ID;" first.
-    void portWindow() {
+    // Only an opened port hears from the panel, "AI0;" and "ID;" first. Closed, the panel
+    // puts a transmitting radio back to receive and says nothing more.
+    void lifetime() {
+        QFETCH(bool, transmitting);
+        radio_->transceiver().setTransmitting(transmitting);
         FormSelectPortTOVRAN* window = program_->portWindow();
         QFETCH(QString, options);
         for (QChar option : options)
@@ -71,15 +76,27 @@ private slots:
         else
             window->close();
         QTEST(PortNumber, "port");
+        FormControlTOVRAN* panel = program_->mainWindow();
+        QCOMPARE(panel != nullptr, options != "2" && leave != "close");
+        QTest::qWait(200);
+        QCOMPARE(radio_->receivedBytes().left(7), panel ? "AI0;ID;" : "");
+        if (panel) {
+            const QString shown = transmitting ? "TX" : "RX";
+            QVERIFY(QTest::qWaitFor([&] { return panel->LabelRxTx->text() == shown; }, 10000));
+            radio_->clearLog();
+            panel->close();
+            QVERIFY(!panel->MSComm1->isOpen());
+            QTest::qWait(1500);  // longer than a reply time-out: the closed panel stays silent
+            QList<QByteArray> commands = radio_->receivedCommands();
+            if (commands.value(0) == "IF;")
+                commands.removeFirst();  // the request on its way when the window closed
+            QCOMPARE(commands, transmitting ? QList<QByteArray>{"RX;"} : QList<QByteArray>());
+        }
         QList<int> exits;
         for (int code : exits_) exits << (code != 0);
         QTEST(exits, "exits");
         QCOMPARE(messages_,
                  exits == QList{1} ? QStringList{"Info...|Port indisponible !"} : QStringList());
-        const bool opened = program_->mainWindow() != nullptr;
-        QCOMPARE(opened, options != "2" && leave != "close");
-        QTest::qWait(200);
-        QCOMPARE(radio_->receivedBytes().left(7), opened ? "AI0;ID;" : "");
     }
 
     // A radio that never answers leaves the panel as it starts: every button and the box
@@ -131,31 +148,6 @@ private slots:
         for (int column = 0; column < headers.size(); ++column)
             QCOMPARE(grid->horizontalHeaderItem(column)->text(), headers[column]);
         QVERIFY(grid->horizontalHeader()->length() < grid->viewport()->width());
-    }
-
-    void closing_data() {
-        QTest::addColumn<bool>("transmitting");
-        QTest::addColumn<QList<QByteArray>>("expected");  // after the window has closed
-        QTest::newRow("transmitting: back to receive") << true << QList<QByteArray>{"RX;"};
-        QTest::newRow("receiving: nothing more") << false << QList<QByteArray>();
-    }
-
-    void closing() {
-        QFETCH(bool, transmitting);
-        radio_->transceiver().setTransmitting(transmitting);
-        QTest::keyClick(program_->portWindow(), Qt::Key_Return);
-        FormControlTOVRAN* panel = program_->mainWindow();
-        const QString shown = transmitting ? "TX" : "RX";
-        QVERIFY(QTest::qWaitFor([&] { return panel->LabelRxTx->text() == shown; }, 10000));
-        radio_->clearLog();
-        panel->close();
-        QVERIFY(!panel->MSComm1->isOpen());
-        QCOMPARE(exits_, QList<int>{0});
-        QTest::qWait(1500);  // longer than a reply time-out: the closed panel stays silent
-        QList<QByteArray> commands = radio_->receivedCommands();
-        if (commands.value(0) == "IF;")
-            commands.removeFirst();  // the request on its way when the window closed
-        QTEST(commands, "expected");
     }
 };
 
