@@ -100,14 +100,14 @@ private slots:
     }
 
     // A radio that never answers leaves the panel as it starts: every button and the box
-    // disabled, the captions, tool tips and colours of the initial look, only frames in bold.
+    // disabled, the captions, tool tips and colours of the initial look, only frame captions
+    // in bold.
     void panelStartsAtItsInitialLook() {
         radio_->setPoweredOn(false);
         QTest::keyClick(program_->portWindow(), Qt::Key_Return);
         FormControlTOVRAN* p = program_->mainWindow();
         QTest::qWait(200);
         QCOMPARE(p->windowTitle(), QStringLiteral(" TOVRAN 1.00 Beta"));
-        // Each control's caption and tool tip; the frames' captions.
         // clang-format off
         QStringList expected = {
             " -> Non connecté.| TYPE DE POSTE CONNECTE ", "* *| ETAT SCAN ", "* *| VFO/MEM COURANT ",
