@@ -47,15 +47,13 @@ private slots:
         QTest::addColumn<bool>("transmitting");
         QTest::addColumn<int>("port");
         QTest::addColumn<QList<int>>("exits");  // 1 for any failure, told to the operator
-        const auto add = [](const char* name, const char* options, const char* leave,
-                            bool transmitting, int port, const QList<int>& exits) {
-            QTest::newRow(name) << QString(options) << QString(leave) << transmitting << port
-                                << exits;
-        };
-        add("Enter opens COM1, closed in receive", "", "Enter", false, 1, {0});
-        add("the last option decides, closed transmitting", "211", "OK", true, 1, {0});
-        add("COM2 absent", "2", "OK", false, 2, {1});
-        add("close box", "", "close", false, 1, {0});
+        QTest::newRow("Enter opens COM1, closed in receive")
+            << QString() << QString("Enter") << false << 1 << QList<int>{0};
+        QTest::newRow("the last option decides, closed transmitting")
+            << QString("211") << QString("OK") << true << 1 << QList<int>{0};
+        QTest::newRow("COM2 absent")
+            << QString("2") << QString("OK") << false << 2 << QList<int>{1};
+        QTest::newRow("close box") << QString() << QString("close") << false << 1 << QList<int>{0};
     }
 
     // Only an opened port hears from the panel, "AI0;" and "ID;" first. Closed, the panel
@@ -107,7 +105,6 @@ private slots:
         QTest::keyClick(program_->portWindow(), Qt::Key_Return);
         FormControlTOVRAN* p = program_->mainWindow();
         QTest::qWait(200);
-        QCOMPARE(p->windowTitle(), QStringLiteral(" TOVRAN 1.00 Beta"));
         // clang-format off
         QStringList expected = {
             " -> Non connecté.| TYPE DE POSTE CONNECTE ", "* *| ETAT SCAN ", "* *| VFO/MEM COURANT ",
@@ -117,9 +114,12 @@ private slots:
             "MEM| MODIFICATION DES MEMOIRES ", "M.IN| MEMORISATION DE LA FREQUENCE COURANTE ",
             "EFF| EFFACEMENT MEMOIRE ! ", "LSB| MODE ", "USB| MODE ", "CW| MODE ", "AM| MODE ",
             "FM| MODE ", "FSK| MODE ", " AFFICHAGE |", " FREQUENCE |", " VCO |", " FONCTIONS |",
-            " MEMOIRE |", " MODES |", " MEMOIRES |"};
+            " MEMOIRE |", " MODES |", " MEMOIRES |", " TOVRAN 1.00 Beta|", "N°|", "FREQUENCE|",
+            "MODE|"};
         // clang-format on
-        QStringList found;
+        QStringList found = {p->windowTitle() + '|'};
+        for (int column = 0; column < 3; ++column)  // the table's header
+            found << p->GridMemoire->horizontalHeaderItem(column)->text() + '|';
         for (QWidget* control : p->findChildren<QWidget*>()) {
             const bool frame = qobject_cast<QGroupBox*>(control) != nullptr;
             if (control->toolTip().isEmpty() && !frame)
@@ -140,11 +140,7 @@ private slots:
         QCOMPARE(p->TextFreq->palette().color(QPalette::Base), QColor(Qt::black));
 
         // The table's columns leave its grey empty area in sight at the right.
-        const MemoryGrid* grid = p->GridMemoire;
-        const QStringList headers = {"N°", "FREQUENCE", "MODE"};
-        for (int column = 0; column < headers.size(); ++column)
-            QCOMPARE(grid->horizontalHeaderItem(column)->text(), headers[column]);
-        QVERIFY(grid->horizontalHeader()->length() < grid->viewport()->width());
+        QVERIFY(p->GridMemoire->horizontalHeader()->length() < p->GridMemoire->viewport()->width());
     }
 };
 
