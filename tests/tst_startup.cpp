@@ -61,18 +61,17 @@ private slots:
     void lifetime() {
         QFETCH(bool, transmitting);
         radio_->transceiver().setTransmitting(transmitting);
-        FormSelectPortTOVRAN* window = program_->portWindow();
+        FormSelectPortTOVRAN* w = program_->portWindow();
         QFETCH(QString, options);
         for (QChar option : options)
-            QTest::mouseClick(option == u'1' ? window->OptionCom1 : window->OptionCom2,
-                              Qt::LeftButton);
+            QTest::mouseClick(option == u'1' ? w->OptionCom1 : w->OptionCom2, Qt::LeftButton);
         QFETCH(QString, leave);
         if (leave == "Enter")
-            QTest::keyClick(window, Qt::Key_Return);
+            QTest::keyClick(w, Qt::Key_Return);
         else if (leave == "OK")
-            QTest::mouseClick(window->CommandOK, Qt::LeftButton);
+            QTest::mouseClick(w->CommandOK, Qt::LeftButton);
         else
-            window->close();
+            w->close();
         QTEST(PortNumber, "port");
         FormControlTOVRAN* panel = program_->mainWindow();
         QCOMPARE(panel != nullptr, options != "2" && leave != "close");
@@ -98,25 +97,23 @@ private slots:
     }
 
     // A radio that never answers leaves the panel as it starts: every button and the box
-    // disabled, the captions, tool tips and colours of the initial look, only frame captions
-    // in bold.
+    // disabled, the captions, tool tips and colours of its first look, bold in frames only.
     void panelStartsAtItsInitialLook() {
         radio_->setPoweredOn(false);
         QTest::keyClick(program_->portWindow(), Qt::Key_Return);
         FormControlTOVRAN* p = program_->mainWindow();
         QTest::qWait(200);
-        // clang-format off
-        QStringList expected = {
-            " -> Non connecté.| TYPE DE POSTE CONNECTE ", "* *| ETAT SCAN ", "* *| VFO/MEM COURANT ",
-            "* * *| FREQUENCE COURANTE ", "* *| ETAT TRANSMISSION ", "* *| MODE COURANT ",
-            "| SAISIE D'UNE VALEUR ", "| FREQUENCES MEMORISEES ", "| DESCENTE (-) ", "| MONTEE (+) ",
-            "A/B| SELECTION DU VFO ", "STD| PAS ", "TX| COMMUTATION RX/TX ", "SCAN| SCANNING ",
-            "MEM| MODIFICATION DES MEMOIRES ", "M.IN| MEMORISATION DE LA FREQUENCE COURANTE ",
-            "EFF| EFFACEMENT MEMOIRE ! ", "LSB| MODE ", "USB| MODE ", "CW| MODE ", "AM| MODE ",
-            "FM| MODE ", "FSK| MODE ", " AFFICHAGE |", " FREQUENCE |", " VCO |", " FONCTIONS |",
-            " MEMOIRE |", " MODES |", " MEMOIRES |", " TOVRAN 1.00 Beta|", "N°|", "FREQUENCE|",
-            "MODE|"};
-        // clang-format on
+        QStringList expected =
+            QString(
+                " -> Non connecté.| TYPE DE POSTE CONNECTE ;* *| ETAT SCAN ;* *| VFO/MEM COURANT ;"
+                "* * *| FREQUENCE COURANTE ;* *| ETAT TRANSMISSION ;* *| MODE COURANT ;"
+                "| SAISIE D'UNE VALEUR ;| FREQUENCES MEMORISEES ;| DESCENTE (-) ;| MONTEE (+) ;"
+                "A/B| SELECTION DU VFO ;STD| PAS ;TX| COMMUTATION RX/TX ;SCAN| SCANNING ;"
+                "MEM| MODIFICATION DES MEMOIRES ;M.IN| MEMORISATION DE LA FREQUENCE COURANTE ;"
+                "EFF| EFFACEMENT MEMOIRE ! ;LSB| MODE ;USB| MODE ;CW| MODE ;AM| MODE ;FM| MODE ;"
+                "FSK| MODE ; AFFICHAGE |; FREQUENCE |; VCO |; FONCTIONS |; MEMOIRE |; MODES |;"
+                " MEMOIRES |; TOVRAN 1.00 Beta|;N°|;FREQUENCE|;MODE|")
+                .split(u';');
         QStringList found = {p->windowTitle() + '|'};
         for (int column = 0; column < 3; ++column)  // the table's header
             found << p->GridMemoire->horizontalHeaderItem(column)->text() + '|';
