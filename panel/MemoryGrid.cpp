@@ -30,8 +30,7 @@ public:
                const QModelIndex& index) const override {
         QStyledItemDelegate::paint(painter, option, index);
         painter->save();
-        painter->setPen(index.column() == MemoryGrid::kChannelColumn ? QColor(Qt::black)
-                                                                     : kSilver);
+        painter->setPen(index.column() == MemoryGrid::kChannelColumn ? QColor(Qt::black) : kSilver);
         painter->drawLine(option.rect.topRight(), option.rect.bottomRight());
         painter->drawLine(option.rect.bottomLeft(), option.rect.bottomRight());
         painter->restore();
@@ -62,11 +61,13 @@ MemoryGrid::MemoryGrid(QWidget* parent) : QTableWidget(kRows - 1, kColumns, pare
     setSelectionMode(QAbstractItemView::SingleSelection);
     setShowGrid(false);
     setItemDelegate(new GridLines(this));
-    setStyleSheet(QStringLiteral("QTableWidget { background: rgb(128, 128, 128); }"
-                                 "QHeaderView { background: rgb(128, 128, 128); }"
-                                 "QHeaderView::section { background: palette(button);"
-                                 " color: palette(button-text); padding: 0px; border: none;"
-                                 " border-right: 1px solid black; border-bottom: 1px solid black; }"));
+    // The empty area grey; the header's cells ruled in black like the channel numbers'.
+    setStyleSheet(
+        QStringLiteral("QTableWidget { background: rgb(128, 128, 128); }"
+                       "QHeaderView { background: rgb(128, 128, 128); }"
+                       "QHeaderView::section { background: palette(button);"
+                       " color: palette(button-text); padding: 0px; border: none;"
+                       " border-right: 1px solid black; border-bottom: 1px solid black; }"));
     fillCells();
 
     connect(this, &QTableWidget::doubleClicked, this, &MemoryGrid::dblClick);
