@@ -42,10 +42,9 @@ class OperatorControlsTest : public QObject {
             if (c.startsWith("MR"))  // in sight: all of the row but, at the bottom, its grid line
                 readOut_[channel] = {grid->topRow(), grid->viewport()->rect().contains(row)};
         });
-        if (!harness_->start())
-            return false;
+        const bool started = harness_->start();
         panel_ = harness_->panel();
-        return QTest::qWaitForWindowActive(panel_) && harness_->waitForPolling();
+        return started && QTest::qWaitForWindowActive(panel_) && harness_->waitForPolling();
     }
 
     // What the radio got, once two more reports show that all the operator sent has arrived.
@@ -77,8 +76,7 @@ class OperatorControlsTest : public QObject {
     //   leave 4         the box loses the focus for that Qt::FocusReason
     //   #30, @7         a double click, a click, on the row of that channel
     //   show VFO * *    a caption put on a display label; is Step 1 Khz: the caption shown
-    //   off EFF         no enabled button of that caption; else a click on the enabled button
-    //                   of that caption (or Up, Down, Step, box)
+    //   off EFF         no enabled button of that caption; M.IN: a click on it (or Up, Down...)
     void operate(const QString& script) {
         const QHash<QChar, std::pair<Qt::Key, QString>> special = {
             {u'^', {Qt::Key_Home, ""}},         {u'$', {Qt::Key_End, ""}},
@@ -166,8 +164,7 @@ private slots:
             QTest::addRow("%s on ID00%d", qPrintable(script), int(model))
                 << script << expected << QString(focus) << model;
         };
-        int digit = 0;
-        for (const char* mode : {"LSB", "USB", "CW", "FM", "AM", "FSK"})
+        for (int digit = 0; const char* mode : {"LSB", "USB", "CW", "FM", "AM", "FSK"})
             add(mode, {"MD" + QByteArray::number(++digit) + ';'}, "Up");
         add("TX", {"TX;"}, "TX");
         add("radio TX;, RX", {"RX;"}, "RX");
@@ -209,7 +206,7 @@ private slots:
         add("M.IN, ~, #31, ~, A/B, ~, M.IN", {"FN2;", "MC031;", "FN0;", "FN2;"}, "Up");
         add("show Freq * * *, M.IN, ~, M.IN", {"FN2;"}, "Up");  // no frequency to store
         add("M.IN, M.IN", {"FN2;"}, "Up");  // still "VFO A": no channel named yet
-        add("radio MC005;FN2;, EFF", {"MW000500000000000000000;"}, "Up");
+        add("radio MC040;FN2;, EFF", {"MW004000000000000000000;"}, "Up");  // out of sight
         add("radio MC004;FN2;, show VFO * *, EFF", {}, "Up");
         // Typed entry: Enter sends a value in range; else the typing and the focus stay.
         const auto typed = [&](const QString& keys, const QString& shown, const Commands& expected,
@@ -253,7 +250,10 @@ private slots:
         if (radio().model() != model)
             QVERIFY(start(model));
         QFETCH(QString, script);
+        const int topRow = panel_->GridMemoire->topRow();
         operate(script);
+        if (!script.contains(u'#') && !script.contains(u'@'))  // only the operator scrolls it
+            QCOMPARE(panel_->GridMemoire->topRow(), topRow);
         QFETCH(QString, focus);
         QCOMPARE(QApplication::focusWidget(), control(focus));
         QFETCH(Commands, expected);
