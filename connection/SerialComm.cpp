@@ -2,6 +2,20 @@
 
 #include "SerialDevice.h"
 
+#include <thread>
+
+#if defined(Q_OS_UNIX)
+#include <sys/ioctl.h>
+#include <termios.h>
+#elif defined(Q_OS_WIN)
+#include <windows.h>
+#endif
+
+namespace {
+// How often closing looks whether the driver's queue has emptied.
+constexpr std::chrono::milliseconds kDrainLook{1};
+}  // namespace
+
 SerialComm::SerialComm(QObject* parent) : QObject(parent), port_(this) {
     quietTimer_.setSingleShot(true);
     quietTimer_.setInterval(kQuietGap);
@@ -38,11 +52,44 @@ bool SerialComm::open() {
 void SerialComm::close() {
     reopenTimer_.stop();
     quietTimer_.stop();
-    // A last command (the panel's "RX;" on its way out) must reach the line, not die in the
-    // write buffer; a few bytes go without waiting.
-    if (port_.isOpen())
-        port_.flush();
+    if (port_.isOpen()) {
+        // A last command (the panel's "RX;" on its way out) must reach the radio before the
+        // port is closed and its previous settings come back, which would garble it.
+        const QDeadlineTimer deadline(
+            std::chrono::ceil<std::chrono::milliseconds>(kCharacterTime * port_.bytesToWrite()) +
+                kDrainMargin,
+            Qt::PreciseTimer);
+        while (port_.bytesToWrite() > 0 && !deadline.hasExpired()) {
+            if (!port_.waitForBytesWritten(int(deadline.remainingTime())))
+                break;
+        }
+        drainLine(deadline);
+    }
     port_.close();
+}
+
+// tcdrain() and FlushFileBuffers() wait without a time-out, for ever on a wedged adapter:
+// the driver's queue is watched up to the deadline, and they only see to the last characters
+// in the chip once it has emptied.
+void SerialComm::drainLine(QDeadlineTimer deadline) {
+#if defined(Q_OS_UNIX)
+    const int fd = int(port_.handle());
+    int queued = 0;
+    while (ioctl(fd, TIOCOUTQ, &queued) == 0 && queued > 0 && !deadline.hasExpired())
+        std::this_thread::sleep_for(kDrainLook);
+    if (queued == 0)
+        tcdrain(fd);
+#elif defined(Q_OS_WIN)
+    const HANDLE handle = port_.handle();
+    COMSTAT state{};
+    DWORD errors = 0;
+    while (ClearCommError(handle, &errors, &state) && state.cbOutQue > 0 && !deadline.hasExpired())
+        std::this_thread::sleep_for(kDrainLook);
+    if (state.cbOutQue == 0)
+        FlushFileBuffers(handle);
+#else
+    Q_UNUSED(deadline);
+#endif
 }
 
 void SerialComm::output(const QByteArray& bytes) {

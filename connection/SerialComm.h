@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDeadlineTimer>
 #include <QObject>
 #include <QSerialPort>
 #include <QTimer>
@@ -24,9 +25,14 @@ public:
 
     // A reply is 38 characters at most; this leaves room for noise without growing forever.
     static constexpr qsizetype kReceiveBufferSize = 1024;
-    // Four character times at 4800 baud 8N2 (2.3 ms each): the identification reply has
-    // stopped coming when the line has been quiet this long.
-    static constexpr std::chrono::milliseconds kQuietGap{10};
+    // While identifying, an answer without its ";" has ended when the line has been quiet this
+    // long: longer than the gaps a USB adapter leaves between its packets (its latency timer,
+    // 16 ms by default, much more on a loaded machine), shorter than a reply time-out.
+    static constexpr std::chrono::milliseconds kQuietGap{150};
+    // One character at 4800 baud 8N2 (11 bits), and what closing allows beyond the characters
+    // still to go: the last "RX;" must leave before the port's old settings come back.
+    static constexpr std::chrono::microseconds kCharacterTime{2292};
+    static constexpr std::chrono::milliseconds kDrainMargin{100};
     // A USB adapter that vanished is looked for again this often.
     static constexpr std::chrono::milliseconds kReopenInterval{1000};
 
@@ -38,6 +44,8 @@ public:
     // Opens the device of the current port at 4800 baud 8N2 and raises DTR and RTS. False when
     // it cannot be opened (missing, busy, no permission); errorString() says why.
     bool open();
+    // Waits, for no longer than the bytes' line time and a margin, until what was written has
+    // left the port, then closes it.
     void close();
     bool isOpen() const { return port_.isOpen(); }
     QString errorString() const { return port_.errorString(); }
@@ -57,6 +65,10 @@ signals:
     void onComm();
     void linkLost();
     void linkRestored();
+
+protected:
+    // Waits until the operating system has sent what it holds for the port, or the deadline.
+    virtual void drainLine(QDeadlineTimer deadline);
 
 private:
     void configure();

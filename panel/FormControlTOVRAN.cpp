@@ -58,8 +58,9 @@ void FormControlTOVRAN::closeEvent(QCloseEvent* event) {
 }
 
 void FormControlTOVRAN::Form_Unload() {
-    // Nobody is left at the controls: a radio still transmitting is put back to receive.
-    if (LabelRxTx->text() == QLatin1String("TX"))
+    // Nobody is left at the controls: a radio still transmitting, or keyed since the last
+    // report showed it, is put back to receive.
+    if (LabelRxTx->text() == QLatin1String("TX") || transmitSentSinceReport_)
         MSComm1->output(Command::receive());
     MSComm1->close();
 }
@@ -116,6 +117,9 @@ void FormControlTOVRAN::connectHandlers() {
     connect(MSComm1, &SerialComm::onComm, this, &FormControlTOVRAN::MSComm1_OnComm);
     connect(MSComm1, &SerialComm::linkLost, this, &FormControlTOVRAN::ShowLinkLost);
     connect(MSComm1, &SerialComm::linkRestored, this, &FormControlTOVRAN::ShowLinkRestored);
+    connect(requests_, &RequestChain::repeating, this,
+            [this] { MSComm1->output(Command::autoInformationOff()); });
+    connect(requests_, &RequestChain::answeringChanged, this, &FormControlTOVRAN::ShowAnswering);
 
     const auto onClick = [this](QPushButton* command, void (FormControlTOVRAN::*handler)()) {
         connect(command, &QPushButton::clicked, this, handler);

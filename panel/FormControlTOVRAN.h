@@ -72,6 +72,8 @@ public:
 
     // --- Replies from the radio (ReceiveHandler.cpp).
     void MSComm1_OnComm();
+    // The radio has answered within the last few seconds (the request chain's silence time-out).
+    bool radioAnswers() const { return requests_->radioAnswers(); }
 
     // --- The operator's handlers.
     void CommandProgressionPas_Click();
@@ -124,7 +126,7 @@ private:
 
     // Replies (ReceiveHandler.cpp).
     void Identify(const QByteArray& text);
-    void ReadMemoryReply(const QByteArray& text);
+    void ReadMemoryReply(const Reply::Memory& memory);
     void EndMemoryReadout();
     void DecodeStatusReport(const QByteArray& text);
     void ShowFrequency(const Reply::Status& status);
@@ -133,8 +135,11 @@ private:
     void ShowReceiveOrTransmit(const Reply::Status& status);
     void ShowScan(const Reply::Status& status);
     void ShowMode(const Reply::Status& status);
+    void AddToStatusLine(const QString& suffix);
+    void RemoveFromStatusLine(const QString& suffix);
     void ShowLinkLost();
     void ShowLinkRestored();
+    void ShowAnswering(bool answering);
 
     // Tuning (Tuning.cpp).
     void HandleStepKey(qint16& keyAscii);
@@ -153,4 +158,6 @@ private:
 
     RequestChain* requests_;
     int entryBand_ = 0;  // the HF band until a VHF or UHF radio is identified
+    // "TX;" went out after the last status report: the display does not show it yet.
+    bool transmitSentSinceReport_ = false;
 };

@@ -44,8 +44,9 @@ void FormControlTOVRAN::SelectMode(const QString& name) {
 }
 
 void FormControlTOVRAN::CommandRxTx_Click() {
-    MSComm1->output(CommandRxTx->text() == QLatin1String("TX") ? Command::transmit()
-                                                               : Command::receive());
+    const bool transmit = CommandRxTx->text() == QLatin1String("TX");
+    MSComm1->output(transmit ? Command::transmit() : Command::receive());
+    transmitSentSinceReport_ = transmit;
 }
 
 void FormControlTOVRAN::CommandScan_Click() {

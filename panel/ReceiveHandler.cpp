@@ -17,6 +17,7 @@ namespace {
 
 const QString kNotConnected = QStringLiteral(" -> Non connecté.");
 const QString kLinkLost = QStringLiteral(" - liaison perdue");
+const QString kNoReply = QStringLiteral(" - pas de réponse");
 const QString kNoFrequency = QStringLiteral("* * *");
 const QColor kGreen(0, 255, 0);
 const QColor kYellow(255, 255, 0);
@@ -56,8 +57,9 @@ void FormControlTOVRAN::MSComm1_OnComm() {
     // else is dropped, and the request is repeated when its time is up.
     switch (Reply::shapeOf(text)) {
         case Reply::Shape::Memory:
-            if (requests_->takeReplyTo("MR"))
-                ReadMemoryReply(text);
+            if (const Reply::Memory memory = Reply::readMemory(text);
+                memory.isClean() && requests_->takeReplyTo(Command::readMemory(memory.channel)))
+                ReadMemoryReply(memory);
             break;
         case Reply::Shape::Status:
             if (requests_->takeReplyTo("IF"))
@@ -77,16 +79,16 @@ void FormControlTOVRAN::Identify(const QByteArray& text) {
     requests_->request(Command::readMemory(0));
 }
 
-void FormControlTOVRAN::ReadMemoryReply(const QByteArray& text) {
-    const Reply::Memory memory = Reply::readMemory(text);
+// Only a clean reply for the channel asked for gets here; the row and the next request follow
+// its channel.
+void FormControlTOVRAN::ReadMemoryReply(const Reply::Memory& memory) {
     const int channel = memory.channel;
 
     GridMemoire->setCol(MemoryGrid::kChannelColumn);
     GridMemoire->setRow(MemoryGrid::rowOf(channel));
     GridMemoire->setText(QString::fromLatin1(memory.channelText));
     GridMemoire->setCol(MemoryGrid::kFrequencyColumn);
-    GridMemoire->setText(memory.frequencyHz ? FrequencyText::grouped(*memory.frequencyHz)
-                                            : QString());
+    GridMemoire->setText(FrequencyText::grouped(*memory.frequencyHz));
     GridMemoire->setCol(MemoryGrid::kModeColumn);
     if (const QString mode = Modes::nameOf(memory.modeDigit); !mode.isEmpty())
         GridMemoire->setText(mode);
@@ -114,6 +116,7 @@ void FormControlTOVRAN::EndMemoryReadout() {
 // some controls follow a change of state only with the second report.
 void FormControlTOVRAN::DecodeStatusReport(const QByteArray& text) {
     const Reply::Status status = Reply::readStatus(text);
+    transmitSentSinceReport_ = false;
     ShowFrequency(status);
     ShowVfoOrMemory(status);
     ShowReceiveOrTransmit(status);
@@ -208,13 +211,33 @@ void FormControlTOVRAN::ShowMode(const Reply::Status& status) {
         LabelMode->setCaption(mode);
 }
 
-void FormControlTOVRAN::ShowLinkLost() {
-    if (!StatusBarTovran->text().endsWith(kLinkLost))
-        StatusBarTovran->setText(StatusBarTovran->text() + kLinkLost);
+// The status line keeps the radio's name and port; what went wrong with the line follows it.
+void FormControlTOVRAN::AddToStatusLine(const QString& suffix) {
+    if (!StatusBarTovran->text().contains(suffix))
+        StatusBarTovran->setText(StatusBarTovran->text() + suffix);
 }
 
-void FormControlTOVRAN::ShowLinkRestored() {
+void FormControlTOVRAN::RemoveFromStatusLine(const QString& suffix) {
     QString caption = StatusBarTovran->text();
-    if (caption.endsWith(kLinkLost))
-        StatusBarTovran->setText(caption.chopped(kLinkLost.size()));
+    if (caption.contains(suffix))
+        StatusBarTovran->setText(caption.remove(suffix));
+}
+
+void FormControlTOVRAN::ShowLinkLost() {
+    AddToStatusLine(kLinkLost);
+}
+
+// The radio may have been switched off and on while its line was down.
+void FormControlTOVRAN::ShowLinkRestored() {
+    RemoveFromStatusLine(kLinkLost);
+    MSComm1->output(Command::autoInformationOff());
+}
+
+// Until the radio has been identified, " -> Non connecté." already says it does not answer,
+// and the identification waits for exactly that caption.
+void FormControlTOVRAN::ShowAnswering(bool answering) {
+    if (answering)
+        RemoveFromStatusLine(kNoReply);
+    else if (!StatusBarTovran->text().startsWith(kNotConnected))
+        AddToStatusLine(kNoReply);
 }

@@ -70,6 +70,12 @@ Status readStatus(QByteArrayView text) {
     return status;
 }
 
+bool Memory::isClean() const {
+    const auto digit = [](char c) { return c >= '0' && c <= '9'; };
+    return channelText.size() == 2 && digit(channelText[0]) && digit(channelText[1]) &&
+           frequencyHz.has_value();
+}
+
 Memory readMemory(QByteArrayView text) {
     Q_ASSERT(text.size() >= kMemoryLength);
     Memory memory;

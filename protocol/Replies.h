@@ -41,6 +41,10 @@ struct Memory {
     int channel = 0;                    // its leading number; 0 when it has none
     std::optional<qint64> frequencyHz;  // f: nothing when the field is not all digits
     char modeDigit = 0;                 // m
+
+    // Two digits of channel and eleven of frequency. Any other text is spoilt, not a channel:
+    // "4x" would be filed as channel 04 and a garbled frequency as an empty channel.
+    bool isClean() const;
 };
 Memory readMemory(QByteArrayView text);  // text is at least kMemoryLength long
 
