@@ -346,6 +346,8 @@ int HostileLine::checkCommands(const QList<QByteArray>& commands) {
     int requests = 0;
     for (const QByteArray& command : commands) {
         ++commandsSeen_;
+        if (command == "AI0;")
+            continue;  // goes before each repeat: not a request
         const QString text = QString::fromLatin1(command);
         if (command.startsWith("MW"))
             fail(QStringLiteral("wrote a memory channel: ") + text);

@@ -21,7 +21,8 @@ class QSerialPort;
 //
 // What must hold whatever the line says:
 //   - the panel sends "AI0;" and "ID;" at load, and after that only the requests of its chain:
-//     "ID;" (until the radio is identified), "MR00nn;" and "IF;"; never a memory write;
+//     "ID;" (until the radio is identified), "MR00nn;" and "IF;", a repeat behind "AI0;";
+//     never a memory write;
 //   - at most one request per receive event, and never two in a row without a receive event
 //     or a time-out between them, so that one request at most is outstanding;
 //   - the receive threshold is 1, 24 or 38;
