@@ -1,6 +1,7 @@
 #include "PanelHarness.h"
 
 #include "ProgramWide.h"
+#include "SerialComm.h"
 
 #include <QDeadlineTimer>
 #include <QEventLoop>
@@ -38,10 +39,11 @@ PanelHarness::PanelHarness(VirtualRadio::Model model) : radio(model) {
 
 PanelHarness::~PanelHarness() = default;
 
-bool PanelHarness::start(int port) {
-    if (!radio.open())
+bool PanelHarness::start(int port, const QString& device) {
+    if (!radio.open() || (!device.isEmpty() && !radio.linkAs(device)))
         return false;
-    qputenv(port == 1 ? "TOVRAN_COM1" : "TOVRAN_COM2", radio.devicePath().toLocal8Bit());
+    qputenv(port == 1 ? "TOVRAN_COM1" : "TOVRAN_COM2",
+            (device.isEmpty() ? radio.devicePath() : device).toLocal8Bit());
     PortNumber = port;
     panel_ = std::make_unique<FormControlTOVRAN>();
     if (!panel_->Form_Load())
@@ -58,6 +60,26 @@ bool PanelHarness::waitForPolling() {
 bool PanelHarness::waitForReports(int n) {
     const int target = statusRequests_ + n;
     return waitUntil([&] { return statusRequests_ >= target; }, kPatienceMs);
+}
+
+bool PanelHarness::pollsOneAtATime(int n) {
+    int heard = -1;  // counting starts at the first reply taken
+    int irregular = 0;
+    const auto onHeard =
+        QObject::connect(&radio, &VirtualRadio::commandReceived, [&](const QByteArray& command) {
+            if (command != "IF;")
+                return;
+            heard += heard >= 0 ? 1 : 0;
+            irregular += radio.isReplying() ? 1 : 0;
+        });
+    const auto onTaken = QObject::connect(panel_->MSComm1, &SerialComm::onComm, [&] {
+        irregular += heard >= 0 && heard != 1 ? 1 : 0;
+        heard = 0;
+    });
+    const bool polled = waitForReports(n);
+    QObject::disconnect(onHeard);
+    QObject::disconnect(onTaken);
+    return polled && irregular == 0;
 }
 
 QList<QByteArray> PanelHarness::operatorCommands() const {

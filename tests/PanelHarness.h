@@ -20,8 +20,9 @@ public:
 
     FormControlTOVRAN* panel() const { return panel_.get(); }
 
-    // The panel loaded on the radio's device as port 1 or 2, shown and exposed.
-    bool start(int port = 1);
+    // The panel loaded on the radio's device (or on `device`, a link to it) as port 1 or 2,
+    // shown and exposed.
+    bool start(int port = 1, const QString& device = {});
     // Memory read-out done and at least two status reports decoded, so that the controls that
     // follow only on a second report have followed.
     bool waitForPolling();
@@ -31,6 +32,9 @@ public:
     QList<QByteArray> operatorCommands() const;
     void clearLog() { radio.clearLog(); }
     int statusRequests() const { return statusRequests_; }
+    // Over the next n reports the radio hears exactly one "IF;" between two replies the panel
+    // takes, and none while a reply of its own is still on the line: one request outstanding.
+    bool pollsOneAtATime(int n);
 
     // Runs the event loop until done() holds or the time is up; says whether it holds.
     static bool waitUntil(const std::function<bool()>& done, int timeoutMs);

@@ -1,5 +1,5 @@
-// The serial component as the panel relies on it: one event per whole reply however the bytes
-// come, reads that empty the buffer, commands written byte for byte, and the port mapping.
+// The serial component as the panel relies on it: the radio's line settings, one event per
+// whole reply however the bytes come, and every byte written out before the port closes.
 
 #include "SerialComm.h"
 #include "SerialDevice.h"
@@ -8,6 +8,28 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+// Closing, seen from inside: the line is drained while the port is still open, in time.
+class WatchedComm : public SerialComm {
+public:
+    QList<bool> drainedWhileOpen;
+    qint64 drainBudgetMs = -1;
+
+protected:
+    void drainLine(QDeadlineTimer deadline) override {
+        drainedWhileOpen << isOpen();
+        drainBudgetMs = deadline.remainingTime();
+        SerialComm::drainLine(deadline);
+    }
+};
+
+}  // namespace
+
 class SerialCommTest : public QObject {
     Q_OBJECT
 
@@ -15,18 +37,16 @@ private slots:
     void init();
     void cleanup();
 
-    void replyInTwoPiecesMakesOneEvent();
-    void identificationByteByByteMakesOneEvent();
-    void identificationWithoutSemicolonWaitsForAQuietLine();
-    void writesExactlyTheCommandsBytes();
+    void lineIs4800Baud8N2WithoutFlowControl();
+    void oneEventPerReply_data();
+    void oneEventPerReply();
+    void closingSendsEverythingFirst();
     void fullBufferKeepsItsSizeAndSaysSo();
-    void missingDeviceDoesNotOpen();
-    void portNumbersNameDevices();
+    void portsNameDevices();
 
 private:
     std::unique_ptr<VirtualRadio> radio_;
-    std::unique_ptr<SerialComm> comm_;
-    std::unique_ptr<QSignalSpy> events_;
+    std::unique_ptr<WatchedComm> comm_;
     QList<QByteArray> reads_;
 };
 
@@ -35,8 +55,7 @@ void SerialCommTest::init() {
     QVERIFY(radio_->open());
     radio_->setPoweredOn(false);  // the test speaks for the radio
     qputenv("TOVRAN_COM1", radio_->devicePath().toLocal8Bit());
-    comm_ = std::make_unique<SerialComm>();
-    comm_->setCommPort(1);
+    comm_ = std::make_unique<WatchedComm>();
     QVERIFY(comm_->open());
     reads_.clear();
     // Like the panel's handler: on a receive event, read everything once.
@@ -53,46 +72,67 @@ void SerialCommTest::cleanup() {
     qunsetenv("TOVRAN_COM2");
 }
 
-void SerialCommTest::replyInTwoPiecesMakesOneEvent() {
+// Read back from the terminal the port is open on: what a real port would be set to.
+void SerialCommTest::lineIs4800Baud8N2WithoutFlowControl() {
+    const int fd = ::open(radio_->devicePath().toLocal8Bit().constData(), O_RDONLY | O_NOCTTY);
+    QVERIFY(fd >= 0);
+    termios line{};
+    const bool read = tcgetattr(fd, &line) == 0;
+    ::close(fd);
+    QVERIFY(read);
+    QCOMPARE(cfgetospeed(&line), speed_t(B4800));
+    QCOMPARE(cfgetispeed(&line), speed_t(B4800));
+    QCOMPARE(line.c_cflag & CSIZE, tcflag_t(CS8));
+    QCOMPARE(line.c_cflag & (PARENB | CSTOPB | CRTSCTS), tcflag_t(CSTOPB));
+    QCOMPARE(line.c_iflag & (IXON | IXOFF), tcflag_t(0));
+}
+
+void SerialCommTest::oneEventPerReply_data() {
+    QTest::addColumn<int>("threshold");
+    QTest::addColumn<QByteArrayList>("pieces");
+    QTest::addColumn<int>("gapMs");
+    QTest::addColumn<QByteArrayList>("events");
     const QByteArray report = "IF00014195000000000000000005020000000;";
-    comm_->setRThreshold(38);
-    radio_->sendStray(report.left(20));
-    QTest::qWait(100);
-    QVERIFY(reads_.isEmpty());
-    radio_->sendStray(report.mid(20));
-    QVERIFY(QTest::qWaitFor([&] { return !reads_.isEmpty(); }, 3000));
-    QTest::qWait(50);
-    QCOMPARE(reads_, QList<QByteArray>{report});
+    QTest::newRow("status report in two pieces")
+        << 38 << QByteArrayList{report.left(20), report.mid(20)} << 100 << QByteArrayList{report};
+    QTest::newRow("identification a character at a time")
+        << 1 << QByteArrayList{"I", "D", "0", "0", "4", ";"} << 0 << QByteArrayList{"ID004;"};
+    // USB adapters deliver in packets up to their latency timer (16 ms and more) apart.
+    QTest::newRow("identification in USB packets 50 ms apart")
+        << 1 << QByteArrayList{"ID", "00", "4;"} << 50 << QByteArrayList{"ID004;"};
+    QTest::newRow("identification that never ends")
+        << 1 << QByteArrayList{"ID0"} << 0 << QByteArrayList{"ID0"};
+}
+
+void SerialCommTest::oneEventPerReply() {
+    QFETCH(int, threshold);
+    QFETCH(QByteArrayList, pieces);
+    QFETCH(int, gapMs);
+    QFETCH(QByteArrayList, events);
+    comm_->setRThreshold(threshold);
+    for (const QByteArray& piece : pieces) {
+        radio_->sendStray(piece);
+        QTest::qWait(gapMs);
+    }
+    // Before the request would be repeated, and nothing more after a quiet gap.
+    QVERIFY(QTest::qWaitFor([&] { return !reads_.isEmpty(); }, 1000));
+    QTest::qWait(2 * SerialComm::kQuietGap.count());
+    QCOMPARE(reads_, events);
     QVERIFY(comm_->input().isEmpty());
 }
 
-void SerialCommTest::identificationByteByByteMakesOneEvent() {
-    comm_->setRThreshold(1);
-    for (char c : QByteArray("ID004;")) comm_->deliver(QByteArray(1, c));
-    QCOMPARE(reads_, QList<QByteArray>{"ID004;"});
-
-    // And the same through the line, written a character at a time.
-    reads_.clear();
-    for (char c : QByteArray("ID001;")) radio_->sendStray(QByteArray(1, c));
-    QVERIFY(QTest::qWaitFor([&] { return !reads_.isEmpty(); }, 3000));
-    QTest::qWait(50);
-    QCOMPARE(reads_.join(), QByteArray("ID001;"));
-}
-
-void SerialCommTest::identificationWithoutSemicolonWaitsForAQuietLine() {
-    comm_->setRThreshold(1);
-    comm_->deliver("ID0");
-    QVERIFY(reads_.isEmpty());
-    QVERIFY(QTest::qWaitFor([&] { return !reads_.isEmpty(); }, 1000));
-    QCOMPARE(reads_, QList<QByteArray>{"ID0"});
-}
-
-void SerialCommTest::writesExactlyTheCommandsBytes() {
+// The last "RX;" must leave before the port's old settings come back at the close.
+void SerialCommTest::closingSendsEverythingFirst() {
     radio_->setPoweredOn(true);
     comm_->output("IF;");
-    QVERIFY(QTest::qWaitFor([&] { return radio_->receivedBytes().size() >= 3; }, 3000));
+    comm_->output("RX;");
+    comm_->close();
+    QCOMPARE(comm_->drainedWhileOpen, QList<bool>{true});
+    // Six characters take 14 ms on the line; closing waits no longer than a margin more.
+    QVERIFY(comm_->drainBudgetMs > 100 && comm_->drainBudgetMs < 150);
+    QVERIFY(QTest::qWaitFor([&] { return radio_->receivedBytes().size() >= 6; }, 3000));
     QTest::qWait(50);
-    QCOMPARE(radio_->receivedBytes(), QByteArray("IF;"));
+    QCOMPARE(radio_->receivedBytes(), QByteArray("IF;RX;"));
 }
 
 void SerialCommTest::fullBufferKeepsItsSizeAndSaysSo() {
@@ -104,23 +144,15 @@ void SerialCommTest::fullBufferKeepsItsSizeAndSaysSo() {
     QCOMPARE(comm_->input().size(), SerialComm::kReceiveBufferSize);
 }
 
-void SerialCommTest::missingDeviceDoesNotOpen() {
-    qputenv("TOVRAN_COM2", "/nonexistent/ttyUSB9");
-    SerialComm comm;
-    comm.setCommPort(2);
-    QVERIFY(!comm.open());
-    QVERIFY(!comm.isOpen());
-    comm.output("IF;");  // ignored, and no harm done
-}
-
-void SerialCommTest::portNumbersNameDevices() {
+void SerialCommTest::portsNameDevices() {
     qunsetenv("TOVRAN_COM1");
-    qunsetenv("TOVRAN_COM2");
     QCOMPARE(serialDeviceForPort(1), QStringLiteral("/dev/ttyS0"));
     QCOMPARE(serialDeviceForPort(2), QStringLiteral("/dev/ttyS1"));
-    qputenv("TOVRAN_COM2", "/dev/ttyUSB0");
-    QCOMPARE(serialDeviceForPort(2), QStringLiteral("/dev/ttyUSB0"));
-    QCOMPARE(serialDeviceForPort(1), QStringLiteral("/dev/ttyS0"));
+    qputenv("TOVRAN_COM2", "/nonexistent/ttyUSB9");
+    SerialComm missing;
+    missing.setCommPort(2);
+    QVERIFY(!missing.open());
+    missing.output("IF;");  // ignored, and no harm done
 }
 
 QTEST_GUILESS_MAIN(SerialCommTest)
