@@ -231,13 +231,15 @@ void FormControlTOVRAN::ShowLinkLost() {
 void FormControlTOVRAN::ShowLinkRestored() {
     RemoveFromStatusLine(kLinkLost);
     MSComm1->output(Command::autoInformationOff());
+    ShowAnswering(requests_->radioAnswers());
 }
 
-// Until the radio has been identified, " -> Non connecté." already says it does not answer,
-// and the identification waits for exactly that caption.
+// Until the radio has been identified " -> Non connecté." already says it does not answer, and
+// the identification waits for exactly that caption; a lost link says why it does not.
 void FormControlTOVRAN::ShowAnswering(bool answering) {
+    const QString caption = StatusBarTovran->text();
     if (answering)
         RemoveFromStatusLine(kNoReply);
-    else if (!StatusBarTovran->text().startsWith(kNotConnected))
+    else if (!caption.startsWith(kNotConnected) && !caption.contains(kLinkLost))
         AddToStatusLine(kNoReply);
 }
