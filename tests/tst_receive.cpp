@@ -1,6 +1,6 @@
 // The radio's replies as the panel takes them: identification, the memory read-out, the status
 // reports with their colours and enabled states, and the request chain's recovery when a reply
-// is lost, spoilt or late or the radio falls silent. The tables speak for a switched-off radio,
+// is lost, spoilt or late. The tables speak for a switched-off radio,
 // straight into the panel's receive buffer; the other cases let the virtual transceiver answer.
 
 #include "Commands.h"
@@ -318,35 +318,6 @@ private slots:
             QVERIFY(button->isEnabled());
         QCOMPARE(panel()->LabelFreq->text(),
                  FrequencyText::display(radio.transceiver().current().frequencyHz));
-    }
-
-    // Switched off, the radio is asked again each second behind "AI0;"; after three seconds the
-    // status line says it does not answer, until it answers again.
-    void radioSilentThenBackIsShownAndFollowed() {
-        const QString silent = kTS440 + QStringLiteral(" - pas de réponse");
-        QVERIFY(harness_->start());
-        QVERIFY(harness_->waitForPolling());
-        QVERIFY(panel()->radioAnswers());
-        harness_->radio.setPoweredOn(false);
-        harness_->clearLog();
-        QTest::qWait(2500);
-        QCOMPARE(status(), kTS440);
-        QVERIFY(PanelHarness::waitUntil([&] { return status() == silent; }, 2000));
-        QVERIFY(!panel()->radioAnswers());
-        Commands asked = harness_->radio.receivedCommands();
-        if (asked.value(0) == "IF;")
-            asked.removeFirst();                          // the request the radio went off under
-        QVERIFY(asked.size() == 4 || asked.size() == 6);  // a second apart, not sooner
-        for (qsizetype i = 1; i < asked.size(); i += 2)
-            QCOMPARE(asked.mid(i - 1, 2), (Commands{"AI0;", "IF;"}));
-        harness_->radio.transceiver().setVfo(Transceiver::Vfo::A, {7'050'000, 1});
-        harness_->radio.setPoweredOn(true);
-        QVERIFY(PanelHarness::waitUntil([&] { return panel()->LabelFreq->text() == "07,050,000"; },
-                                        3000));
-        QCOMPARE(panel()->LabelMode->text(), QStringLiteral("LSB"));
-        QCOMPARE(status(), kTS440);
-        QVERIFY(panel()->radioAnswers());
-        QVERIFY(harness_->pollsOneAtATime(40));
     }
 };
 

@@ -1,6 +1,7 @@
-// A radio behind a USB adapter that is pulled out and put back: the virtual transceiver's
-// pseudo-terminal reached through a link named by TOVRAN_COM1. Closing the terminal makes the
-// device vanish; a new terminal linked under the same name is the adapter plugged back in.
+// A radio that goes away and comes back: switched off and on, or behind a USB adapter pulled
+// out and put back. The adapter is the virtual transceiver's pseudo-terminal reached through a
+// link named by TOVRAN_COM1: closing the terminal makes the device vanish, and a new terminal
+// linked under the same name is the adapter plugged back in.
 
 #include "DisplayLabel.h"
 #include "PanelHarness.h"
@@ -15,9 +16,7 @@ namespace {
 const QString kIdentified = QStringLiteral(" -> Kenwood TS-440 sur Com  1");
 const QString kNotConnected = QStringLiteral(" -> Non connecté.");
 const QString kLinkLost = QStringLiteral(" - liaison perdue");
-// Several attempts to open the missing device, once a second, and a silence long enough to be
-// shown if the lost link did not already say it.
-constexpr int kUnpluggedMs = 3500;
+const QString kNoReply = QStringLiteral(" - pas de réponse");
 constexpr int kPatienceMs = 15000;
 }  // namespace
 
@@ -35,54 +34,70 @@ class ReconnectTest : public QObject {
 private slots:
     void cleanup() { harness_.reset(); }
 
-    void adapterPulledOutAndBack_data() {
+    void goneAndBack_data() {
+        QTest::addColumn<QString>("outage");
         QTest::addColumn<bool>("identified");
-        QTest::addColumn<bool>("glitch");  // back before the panel's next attempt to open it
-        QTest::newRow("while polling") << true << false;
-        QTest::newRow("before identification") << false << false;
-        QTest::newRow("short glitch with a reply half read") << true << true;
+        QTest::newRow("radio switched off while polling") << "off" << true;
+        QTest::newRow("adapter pulled out while polling") << "unplugged" << true;
+        QTest::newRow("adapter pulled out before identification") << "unplugged" << false;
+        // Back before the panel's next attempt to open it, with a reply half read.
+        QTest::newRow("adapter's short glitch") << "glitch" << true;
     }
-    void adapterPulledOutAndBack() {
+    void goneAndBack() {
+        QFETCH(QString, outage);
         QFETCH(bool, identified);
-        QFETCH(bool, glitch);
         const QString adapter = dir_.filePath(QStringLiteral("ttyUSB0"));
         harness_ = std::make_unique<PanelHarness>();
         VirtualRadio& radio = harness_->radio;
+        FormControlTOVRAN* panel = nullptr;
         radio.setPoweredOn(identified);
-        QVERIFY(harness_->start(1, adapter));
+        QVERIFY(harness_->start(1, adapter) && (panel = harness_->panel()));
         // Once identification has run, the status line never goes back to "not connected".
         bool notConnectedAgain = false;
-        connect(harness_->panel()->MSComm1, &SerialComm::onComm, this, [&] {
+        connect(panel->MSComm1, &SerialComm::onComm, this, [&] {
             notConnectedAgain = notConnectedAgain || (identified && status() == kNotConnected);
         });
         QVERIFY(identified ? harness_->waitForReports(3) : (QTest::qWait(1500), true));
         const QString before = status();
         QCOMPARE(before, identified ? kIdentified : kNotConnected);
-        if (glitch) {
+        if (outage == "glitch") {
             radio.splitReply(1, 20, std::chrono::milliseconds(500));
             QVERIFY(harness_->waitForReports(1));
             QTest::qWait(100);  // half a status report is in the panel's buffer
         }
-        radio.close();
-        QVERIFY(!QFileInfo::exists(adapter));
-        if (!glitch) {
-            QVERIFY(waitForStatus(before + kLinkLost));
-            QTest::qWait(kUnpluggedMs);
-            QCOMPARE(status(), before + kLinkLost);
-            QVERIFY(!harness_->panel()->MSComm1->isOpen());  // nothing goes to a vanished device
+        harness_->clearLog();
+        if (outage == "off")
+            radio.setPoweredOn(false);
+        else
+            radio.close();
+        QVERIFY(outage == "off" || !QFileInfo::exists(adapter));
+        if (outage != "glitch") {
+            // Silence is shown after three seconds, and only when no lost link says it all.
+            QTest::qWait(2500);
+            QCOMPARE(status(), before + (outage == "off" ? QString() : kLinkLost));
+            const QString shown = before + (outage == "off" ? kNoReply : kLinkLost);
+            QVERIFY(waitForStatus(shown));
+            const qsizetype repeats = radio.receivedCommands().count("AI0;");  // a second apart
+            QVERIFY(outage == "off" ? repeats == 2 || repeats == 3 : repeats == 0);
+            QTest::qWait(1000);
+            QCOMPARE(status(), shown);
+            QVERIFY(!panel->radioAnswers());
+            QCOMPARE(panel->MSComm1->isOpen(), outage == "off");  // nothing to a vanished device
             radio.setPoweredOn(true);
             radio.transceiver().setVfo(Transceiver::Vfo::A, {7'050'000, 1});  // retuned meanwhile
         }
-        harness_->clearLog();
-        QVERIFY(radio.open() && radio.linkAs(adapter));
-        QVERIFY(glitch ? waitForStatus(kIdentified + kLinkLost) : true);
+        if (outage != "off")
+            QVERIFY(radio.open() && radio.linkAs(adapter));
+        QVERIFY(outage != "glitch" || waitForStatus(kIdentified + kLinkLost));
         QVERIFY(waitForStatus(kIdentified));
-        QVERIFY(PanelHarness::waitUntil(
-            [&] { return harness_->panel()->LabelFreq->text().startsWith("07,050,000") || glitch; },
-            kPatienceMs));
+        QVERIFY(outage == "glitch" ||
+                PanelHarness::waitUntil([&] { return panel->LabelFreq->text() == "07,050,000"; },
+                                        kPatienceMs));
+        QVERIFY(panel->radioAnswers());
         QVERIFY(harness_->pollsOneAtATime(30));
-        // The radio may have been switched off and on meanwhile: "AI0;" before anything else.
-        const QList<QByteArray> commands = radio.receivedCommands();
+        // The radio may have been switched off and on meanwhile: "AI0;" before it is asked.
+        QList<QByteArray> commands = radio.receivedCommands();
+        commands.removeAll("IF;");
         QCOMPARE(commands.value(0), QByteArray("AI0;"));
         QCOMPARE(commands.count("MR0000;"), identified ? 0 : 1);  // one read-out in all
         QCOMPARE(commands.count("ID;") > 0, !identified);

@@ -13,7 +13,6 @@
 #include <unistd.h>
 
 namespace {
-
 // Closing, seen from inside: the line is drained while the port is still open, in time.
 class WatchedComm : public SerialComm {
 public:
@@ -27,133 +26,115 @@ protected:
         SerialComm::drainLine(deadline);
     }
 };
-
 }  // namespace
 
 class SerialCommTest : public QObject {
     Q_OBJECT
 
-private slots:
-    void init();
-    void cleanup();
-
-    void lineIs4800Baud8N2WithoutFlowControl();
-    void oneEventPerReply_data();
-    void oneEventPerReply();
-    void closingSendsEverythingFirst();
-    void fullBufferKeepsItsSizeAndSaysSo();
-    void portsNameDevices();
-
-private:
     std::unique_ptr<VirtualRadio> radio_;
     std::unique_ptr<WatchedComm> comm_;
     QList<QByteArray> reads_;
-};
 
-void SerialCommTest::init() {
-    radio_ = std::make_unique<VirtualRadio>();
-    QVERIFY(radio_->open());
-    radio_->setPoweredOn(false);  // the test speaks for the radio
-    qputenv("TOVRAN_COM1", radio_->devicePath().toLocal8Bit());
-    comm_ = std::make_unique<WatchedComm>();
-    QVERIFY(comm_->open());
-    reads_.clear();
-    // Like the panel's handler: on a receive event, read everything once.
-    connect(comm_.get(), &SerialComm::onComm, this, [this] {
-        if (comm_->commEvent() == SerialComm::Received)
-            reads_ << comm_->input();
-    });
-}
-
-void SerialCommTest::cleanup() {
-    comm_.reset();
-    radio_.reset();
-    qunsetenv("TOVRAN_COM1");
-    qunsetenv("TOVRAN_COM2");
-}
-
-// Read back from the terminal the port is open on: what a real port would be set to.
-void SerialCommTest::lineIs4800Baud8N2WithoutFlowControl() {
-    const int fd = ::open(radio_->devicePath().toLocal8Bit().constData(), O_RDONLY | O_NOCTTY);
-    QVERIFY(fd >= 0);
-    termios line{};
-    const bool read = tcgetattr(fd, &line) == 0;
-    ::close(fd);
-    QVERIFY(read);
-    QCOMPARE(cfgetospeed(&line), speed_t(B4800));
-    QCOMPARE(cfgetispeed(&line), speed_t(B4800));
-    QCOMPARE(line.c_cflag & CSIZE, tcflag_t(CS8));
-    QCOMPARE(line.c_cflag & (PARENB | CSTOPB | CRTSCTS), tcflag_t(CSTOPB));
-    QCOMPARE(line.c_iflag & (IXON | IXOFF), tcflag_t(0));
-}
-
-void SerialCommTest::oneEventPerReply_data() {
-    QTest::addColumn<int>("threshold");
-    QTest::addColumn<QByteArrayList>("pieces");
-    QTest::addColumn<int>("gapMs");
-    QTest::addColumn<QByteArrayList>("events");
-    const QByteArray report = "IF00014195000000000000000005020000000;";
-    QTest::newRow("status report in two pieces")
-        << 38 << QByteArrayList{report.left(20), report.mid(20)} << 100 << QByteArrayList{report};
-    QTest::newRow("identification a character at a time")
-        << 1 << QByteArrayList{"I", "D", "0", "0", "4", ";"} << 0 << QByteArrayList{"ID004;"};
-    // USB adapters deliver in packets up to their latency timer (16 ms and more) apart.
-    QTest::newRow("identification in USB packets 50 ms apart")
-        << 1 << QByteArrayList{"ID", "00", "4;"} << 50 << QByteArrayList{"ID004;"};
-    QTest::newRow("identification that never ends")
-        << 1 << QByteArrayList{"ID0"} << 0 << QByteArrayList{"ID0"};
-}
-
-void SerialCommTest::oneEventPerReply() {
-    QFETCH(int, threshold);
-    QFETCH(QByteArrayList, pieces);
-    QFETCH(int, gapMs);
-    QFETCH(QByteArrayList, events);
-    comm_->setRThreshold(threshold);
-    for (const QByteArray& piece : pieces) {
-        radio_->sendStray(piece);
-        QTest::qWait(gapMs);
+private slots:
+    void init() {
+        radio_ = std::make_unique<VirtualRadio>();
+        QVERIFY(radio_->open());
+        radio_->setPoweredOn(false);  // the test speaks for the radio
+        qputenv("TOVRAN_COM1", radio_->devicePath().toLocal8Bit());
+        comm_ = std::make_unique<WatchedComm>();
+        QVERIFY(comm_->open());
+        reads_.clear();
+        // Like the panel's handler: on a receive event, read everything once.
+        connect(comm_.get(), &SerialComm::onComm, this, [this] {
+            if (comm_->commEvent() == SerialComm::Received)
+                reads_ << comm_->input();
+        });
     }
-    // Before the request would be repeated, and nothing more after a quiet gap.
-    QVERIFY(QTest::qWaitFor([&] { return !reads_.isEmpty(); }, 1000));
-    QTest::qWait(2 * SerialComm::kQuietGap.count());
-    QCOMPARE(reads_, events);
-    QVERIFY(comm_->input().isEmpty());
-}
-
-// The last "RX;" must leave before the port's old settings come back at the close.
-void SerialCommTest::closingSendsEverythingFirst() {
-    radio_->setPoweredOn(true);
-    comm_->output("IF;");
-    comm_->output("RX;");
-    comm_->close();
-    QCOMPARE(comm_->drainedWhileOpen, QList<bool>{true});
-    // Six characters take 14 ms on the line; closing waits no longer than a margin more.
-    QVERIFY(comm_->drainBudgetMs > 100 && comm_->drainBudgetMs < 150);
-    QVERIFY(QTest::qWaitFor([&] { return radio_->receivedBytes().size() >= 6; }, 3000));
-    QTest::qWait(50);
-    QCOMPARE(radio_->receivedBytes(), QByteArray("IF;RX;"));
-}
-
-void SerialCommTest::fullBufferKeepsItsSizeAndSaysSo() {
-    comm_->setRThreshold(2000);  // nothing reads while the noise comes in
-    QSignalSpy spy(comm_.get(), &SerialComm::onComm);
-    comm_->deliver(QByteArray(SerialComm::kReceiveBufferSize + 100, 'x'));
-    QCOMPARE(comm_->commEvent(), int(SerialComm::ReceiveOverflow));
-    QCOMPARE(spy.count(), 1);
-    QCOMPARE(comm_->input().size(), SerialComm::kReceiveBufferSize);
-}
-
-void SerialCommTest::portsNameDevices() {
-    qunsetenv("TOVRAN_COM1");
-    QCOMPARE(serialDeviceForPort(1), QStringLiteral("/dev/ttyS0"));
-    QCOMPARE(serialDeviceForPort(2), QStringLiteral("/dev/ttyS1"));
-    qputenv("TOVRAN_COM2", "/nonexistent/ttyUSB9");
-    SerialComm missing;
-    missing.setCommPort(2);
-    QVERIFY(!missing.open());
-    missing.output("IF;");  // ignored, and no harm done
-}
+    void cleanup() {
+        comm_.reset();
+        radio_.reset();
+        qunsetenv("TOVRAN_COM1");
+        qunsetenv("TOVRAN_COM2");
+    }
+    // Read back from the terminal the port is open on, as a real port would be set.
+    void lineIs4800Baud8N2WithoutFlowControl() {
+        const int fd = ::open(radio_->devicePath().toLocal8Bit().constData(), O_RDONLY | O_NOCTTY);
+        QVERIFY(fd >= 0);
+        termios line{};
+        const bool read = tcgetattr(fd, &line) == 0;
+        ::close(fd);
+        QVERIFY(read);
+        QCOMPARE(cfgetospeed(&line), speed_t(B4800));
+        QCOMPARE(cfgetispeed(&line), speed_t(B4800));
+        QCOMPARE(line.c_cflag & CSIZE, tcflag_t(CS8));
+        QCOMPARE(line.c_cflag & (PARENB | CSTOPB | CRTSCTS), tcflag_t(CSTOPB));
+        QCOMPARE(line.c_iflag & (IXON | IXOFF), tcflag_t(0));
+    }
+    void oneEventPerReply_data() {
+        QTest::addColumn<int>("threshold");
+        QTest::addColumn<QByteArrayList>("pieces");
+        QTest::addColumn<int>("gapMs");
+        QTest::addColumn<QByteArrayList>("events");
+        const auto row = [](const char* name, int threshold, const QByteArrayList& pieces,
+                            int gapMs, const QByteArrayList& events) {
+            QTest::newRow(name) << threshold << pieces << gapMs << events;
+        };
+        const QByteArray report = "IF00014195000000000000000005020000000;";
+        row("status report in two pieces", 38, {report.left(20), report.mid(20)}, 100, {report});
+        row("identification a character at a time", 1, {"I", "D", "0", "0", "4", ";"}, 0,
+            {"ID004;"});
+        // USB adapters deliver in packets up to their latency timer (16 ms and more) apart.
+        row("identification in USB packets 50 ms apart", 1, {"ID", "00", "4;"}, 50, {"ID004;"});
+        row("identification that never ends", 1, {"ID0"}, 0, {"ID0"});
+    }
+    void oneEventPerReply() {
+        QFETCH(int, threshold);
+        QFETCH(QByteArrayList, pieces);
+        QFETCH(int, gapMs);
+        QFETCH(QByteArrayList, events);
+        comm_->setRThreshold(threshold);
+        for (const QByteArray& piece : pieces) {
+            radio_->sendStray(piece);
+            QTest::qWait(gapMs);
+        }
+        // Before the request would be repeated, and nothing more after a quiet gap.
+        QVERIFY(QTest::qWaitFor([&] { return !reads_.isEmpty(); }, 1000));
+        QTest::qWait(2 * SerialComm::kQuietGap.count());
+        QCOMPARE(reads_, events);
+        QVERIFY(comm_->input().isEmpty());
+    }
+    // The last "RX;" must leave before the port's old settings come back at the close.
+    void closingSendsEverythingFirst() {
+        radio_->setPoweredOn(true);
+        comm_->output("IF;");
+        comm_->output("RX;");
+        comm_->close();
+        QCOMPARE(comm_->drainedWhileOpen, QList<bool>{true});
+        // Six characters take 14 ms on the line; closing waits no longer than a margin more.
+        QVERIFY(comm_->drainBudgetMs > 100 && comm_->drainBudgetMs < 150);
+        QVERIFY(QTest::qWaitFor([&] { return radio_->receivedBytes().size() >= 6; }, 3000));
+        QTest::qWait(50);
+        QCOMPARE(radio_->receivedBytes(), QByteArray("IF;RX;"));
+    }
+    void fullBufferKeepsItsSizeAndSaysSo() {
+        comm_->setRThreshold(2000);  // nothing reads while the noise comes in
+        QSignalSpy spy(comm_.get(), &SerialComm::onComm);
+        comm_->deliver(QByteArray(SerialComm::kReceiveBufferSize + 100, 'x'));
+        QCOMPARE(comm_->commEvent(), int(SerialComm::ReceiveOverflow));
+        QCOMPARE(spy.count(), 1);
+        QCOMPARE(comm_->input().size(), SerialComm::kReceiveBufferSize);
+    }
+    void portsNameDevices() {
+        qunsetenv("TOVRAN_COM1");
+        QCOMPARE(serialDeviceForPort(1), QStringLiteral("/dev/ttyS0"));
+        QCOMPARE(serialDeviceForPort(2), QStringLiteral("/dev/ttyS1"));
+        qputenv("TOVRAN_COM2", "/nonexistent/ttyUSB9");
+        SerialComm missing;
+        missing.setCommPort(2);
+        QVERIFY(!missing.open());
+        missing.output("IF;");  // ignored, and no harm done
+    }
+};
 
 QTEST_GUILESS_MAIN(SerialCommTest)
 #include "tst_serialcomm.moc"
