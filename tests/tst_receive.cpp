@@ -52,7 +52,6 @@ class ReceiveTest : public QObject {
     Q_OBJECT
 
     FormControlTOVRAN* panel() const { return harness_->panel(); }
-    QString status() const { return panel()->StatusBarTovran->text(); }
     void answer(const QByteArray& text) { panel()->MSComm1->deliver(text); }
     // The commands the panel sent since the log was last cleared, once `atLeast` have come.
     Commands sent(int atLeast = 1, int patienceMs = 500) {
@@ -84,7 +83,7 @@ private slots:
 
     void identification_data() {
         QTest::addColumn<int>("port");
-        QTest::addColumn<QByteArrayList>("pieces");  // 20 ms, then 50 ms apart
+        QTest::addColumn<QByteArrayList>("pieces");  // 20 ms, then 50 ms apart, as USB delivers
         QTest::addColumn<QString>("shown");
         const auto row = [](const char* name, int port, const QByteArrayList& pieces,
                             const QString& model) {
@@ -97,6 +96,8 @@ private slots:
         row("unknown", 1, {"ID005;"}, " -> Inconnu");
         row("carriage return", 1, {"ID004;\r"}, " -> Inconnu");
         row("USB adapter's packets", 1, {"ID", "00", "4;"}, " -> Kenwood TS-440");
+        row("a character at a time", 1, {"I", "D", "0", "0", "4", ";"}, " -> Kenwood TS-440");
+        row("a reply that never ends", 1, {"ID0"}, " -> Inconnu");
     }
     void identification() {
         QFETCH(int, port);
@@ -108,7 +109,8 @@ private slots:
             answer(piece);
             QTest::qWait(std::exchange(gapMs, 50));
         }
-        QVERIFY(PanelHarness::waitUntil([&] { return status() == shown; }, 500));
+        QVERIFY(PanelHarness::waitUntil([&] { return panel()->StatusBarTovran->text() == shown; },
+                                        500));  // well before "ID;" would be repeated
         QCOMPARE(panel()->MSComm1->rThreshold(), 24);
         QCOMPARE(panel()->LabelFreq->text(), QStringLiteral("LECT. MEM."));
         QCOMPARE(sent(), Commands{"MR0000;"});

@@ -48,22 +48,19 @@ private slots:
         const QString adapter = dir_.filePath(QStringLiteral("ttyUSB0"));
         harness_ = std::make_unique<PanelHarness>();
         VirtualRadio& radio = harness_->radio;
-        FormControlTOVRAN* panel = nullptr;
         radio.setPoweredOn(identified);
-        QVERIFY(harness_->start(1, adapter) && (panel = harness_->panel()));
+        QVERIFY(harness_->start(1, adapter));
+        FormControlTOVRAN* panel = harness_->panel();
         QVERIFY(identified ? harness_->waitForReports(3) : (QTest::qWait(1500), true));
-        const QString before = status();
-        QCOMPARE(before, identified ? kIdentified : kNotConnected);
+        const QString before = identified ? kIdentified : kNotConnected;
+        QCOMPARE(status(), before);
         if (outage == "glitch") {
             radio.splitReply(1, 20, std::chrono::milliseconds(500));
             QVERIFY(harness_->waitForReports(1));
             QTest::qWait(100);  // half a status report is in the panel's buffer
         }
         harness_->clearLog();
-        if (outage == "off")
-            radio.setPoweredOn(false);
-        else
-            radio.close();
+        outage == "off" ? radio.setPoweredOn(false) : radio.close();
         if (outage != "glitch") {
             // Silence is shown after three seconds, and only when no lost link says it all.
             QTest::qWait(2500);
@@ -79,17 +76,14 @@ private slots:
             radio.setPoweredOn(true);
             radio.transceiver().setVfo(Transceiver::Vfo::A, {7'050'000, 1});  // retuned meanwhile
         }
-        if (outage != "off")
-            QVERIFY(radio.open() && radio.linkAs(adapter));
+        QVERIFY(outage == "off" || (radio.open() && radio.linkAs(adapter)));
         QVERIFY(outage != "glitch" || waitForStatus(kIdentified + kLinkLost));
-        QVERIFY(waitForStatus(kIdentified));
+        QVERIFY(waitForStatus(kIdentified) && panel->radioAnswers());
         QVERIFY(outage == "glitch" ||
                 PanelHarness::waitUntil([&] { return panel->LabelFreq->text() == "07,050,000"; },
                                         kPatienceMs));
-        QVERIFY(panel->radioAnswers());
         QVERIFY(harness_->pollsOneAtATime(30));
-        // The radio may have been switched off and on meanwhile: "AI0;" before it is asked.
-        // Identified once, read out once, whatever happened.
+        // "AI0;" before the radio is asked again; identified once, read out once.
         QList<QByteArray> commands = radio.receivedCommands();
         commands.removeAll("IF;");
         QCOMPARE(commands.value(0), QByteArray("AI0;"));
