@@ -38,7 +38,6 @@ private slots:
     void init() {
         radio_ = std::make_unique<VirtualRadio>();
         QVERIFY(radio_->open());
-        radio_->setPoweredOn(false);  // the test speaks for the radio
         qputenv("TOVRAN_COM1", radio_->devicePath().toLocal8Bit());
         comm_ = std::make_unique<WatchedComm>();
         QVERIFY(comm_->open());
@@ -62,7 +61,6 @@ private slots:
     }
     // The last "RX;" must leave before the port's old settings come back at the close.
     void closingSendsEverythingFirst() {
-        radio_->setPoweredOn(true);
         comm_->output("IF;");
         comm_->output("RX;");
         comm_->close();
