@@ -1,6 +1,5 @@
 // The serial component as the panel relies on it: the radio's line settings, a bounded receive
-// buffer, and every byte written out before the port closes. (How it cuts what comes in into
-// replies shows in the receive tests.)
+// buffer, every byte out before the port closes. Its cutting into replies: tst_receive.
 
 #include "SerialComm.h"
 #include "SerialDevice.h"
@@ -36,16 +35,12 @@ class SerialCommTest : public QObject {
 
 private slots:
     void init() {
+        comm_.reset();
         radio_ = std::make_unique<VirtualRadio>();
         QVERIFY(radio_->open());
         qputenv("TOVRAN_COM1", radio_->devicePath().toLocal8Bit());
         comm_ = std::make_unique<WatchedComm>();
         QVERIFY(comm_->open());
-    }
-    void cleanup() {
-        comm_.reset();
-        radio_.reset();
-        qunsetenv("TOVRAN_COM1");
     }
     // Read back from the terminal the port is open on, as a real port would be set.
     void lineIs4800Baud8N2WithoutFlowControl() {
