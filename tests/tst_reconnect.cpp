@@ -22,8 +22,8 @@ class ReconnectTest : public QObject {
     Q_OBJECT
 
     QString status() const { return harness_->panel()->StatusBarTovran->text(); }
-    bool waitForStatus(const QString& text) {
-        return PanelHarness::waitUntil([&] { return status() == text; }, kPatienceMs);
+    bool waitForStatus(const QString& text, int patienceMs = kPatienceMs) {
+        return PanelHarness::waitUntil([&] { return status() == text; }, patienceMs);
     }
 
     QTemporaryDir dir_;
@@ -62,7 +62,7 @@ private slots:
             QTest::qWait(2500);
             QCOMPARE(status(), before + (outage == "off" ? QString() : kLinkLost));
             const QString shown = before + (outage == "off" ? kNoReply : kLinkLost);
-            QVERIFY(waitForStatus(shown));
+            QVERIFY(waitForStatus(shown, 1500));
             const qsizetype repeats = radio.receivedCommands().count("AI0;");  // a second apart
             QVERIFY(outage == "off" ? repeats == 2 || repeats == 3 : repeats == 0);
             QTest::qWait(1000);
@@ -78,10 +78,10 @@ private slots:
         QVERIFY(harness_->pollsOneAtATime(30));
         QVERIFY(panel->radioAnswers() &&
                 (outage == "glitch" || panel->LabelFreq->text() == "07,050,000"));
-        // "AI0;" before the radio is asked again; identified once, read out once.
+        // "AI0;" when the link is back and before each repeat; identified once, read out once.
         QList<QByteArray> commands = radio.receivedCommands();
         commands.removeAll("IF;");
-        QCOMPARE(commands.value(0), QByteArray("AI0;"));
+        QCOMPARE(commands.mid(0, 2), (QList<QByteArray>{"AI0;", "AI0;"}));  // the link, a repeat
         QCOMPARE(commands.count("MR0000;"), identified ? 0 : 1);
         QCOMPARE(commands.count("ID;") > 0, !identified);
     }
