@@ -1,6 +1,5 @@
-// The radio's replies as the panel takes them: identification, memory read-out, status reports,
-// and the request chain's recovery from lost, spoilt or late replies. The tables speak for a
-// silent radio into the panel's receive buffer; the recovery has the virtual transceiver answer.
+// The radio's replies as the panel takes them, spoken for a silent radio into its receive buffer;
+// and the request chain's recovery from lost, spoilt or late replies of the virtual transceiver.
 
 #include "DisplayLabel.h"
 #include "FrequencyText.h"
@@ -98,7 +97,8 @@ private slots:
             answer(piece);
             QTest::qWait(std::exchange(gapMs, 50));
         }
-        QTest::qWait(200);  // a reply that never ends has ended, well before "ID;" is repeated
+        // A reply that never ends has ended well before "ID;" would be repeated.
+        PanelHarness::waitUntil([&] { return panel()->StatusBarTovran->text() == shown; }, 700);
         QCOMPARE(panel()->StatusBarTovran->text() + '|' + panel()->LabelFreq->text() + '|' +
                      QString::number(panel()->MSComm1->rThreshold()),
                  shown + "|LECT. MEM.|24");
