@@ -217,7 +217,16 @@ void HostileLine::playStep(Script& script) {
     };
     // Answers weigh most, so that random scripts get through identification and the read-out.
     const int step = script.next() % kSteps;
-    if (step < AnswerInPieces) {
+    if (step == Answer && lastRequest_.startsWith("MR")) {
+        // The rest of the read-out answered at once, channel by channel, so that short scripts
+        // reach the polling (only the reply for the channel asked for is taken); it stops where the
+        // panel does not ask for the next one at once.
+        for (QByteArray asked;
+             fault_.isEmpty() && lastRequest_.startsWith("MR") && lastRequest_ != asked;) {
+            asked = lastRequest_;
+            deliver("MR00" + asked.mid(4, 2) + QByteArray(12, '0') + "00000;");
+        }
+    } else if (step < AnswerInPieces) {
         deliver(replyTo(lastRequest_, script));
     } else if (step < StrayReply) {
         const QByteArray reply = replyTo(lastRequest_, script);
@@ -265,9 +274,7 @@ QByteArray HostileLine::replyTo(const QByteArray& request, Script& script) const
         return kIdentities[script.next() % kIdentities.size()];
     if (request.startsWith("MR")) {
         const quint8 choice = script.next();
-        const QByteArray channel = choice < 128   ? request.mid(4, 2)
-                                   : choice < 192 ? QByteArray("99")
-                                                  : script.channel();
+        const QByteArray channel = choice < 192 ? request.mid(4, 2) : script.channel();
         // The script is read in a fixed order, so that an input means the same to every
         // compiler: operands of + are evaluated in any order.
         const QByteArray frequency = script.frequency();
