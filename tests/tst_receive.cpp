@@ -121,7 +121,7 @@ private slots:
         row("empty", 10, memoryReply(10), {"", ""}, "MR0011;");
         row("mode 7", 41, memoryReply(41, "00003650000", '7'), {"3,650,000", ""}, "MR0042;");
         row("channel 4x", 4, "MR004x00007050000100000;", {}, "MR0004;");
-        row("channel  7", 7, "MR00 700007050000100000;", {}, "MR0007;");
+        row("channel  0", 0, "MR00 000007050000100000;", {}, "MR0000;");
         row("frequency garbled", 7, "MR000700007050x00100000;", {}, "MR0007;");
         row("another channel", 10, memoryReply(42, "00014200000", '2'), {}, "MR0010;");
     }
