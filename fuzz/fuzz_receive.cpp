@@ -1,9 +1,10 @@
 // Arbitrary bytes, in arbitrary pieces, through the panel's serial buffer into its receive
-// handler: one panel for the whole run, put back to its identification before each input, its
-// writes read back from its pseudo-terminal and checked, and what it shows held against what
-// the radio said. A broken rule aborts, so that libFuzzer keeps the input.
+// handler: one panel for the whole run, put back to its identification before each input, what
+// it writes and shows after each receive event checked (tests/HostileLine.h). A broken rule
+// aborts, so that libFuzzer keeps the input. The panel lives on from input to input, so the
+// leak check, which reruns every input that leaves memory behind, is turned off:
 //
-//   fuzz_receive -runs=1000000 -max_len=512 corpus/
+//   fuzz_receive -runs=1000000 -max_len=256 -detect_leaks=0 corpus/
 
 #include "HostileLine.h"
 

@@ -40,8 +40,7 @@ QString modeOr(char digit, const QString& otherwise) {
 }  // namespace
 
 // The panel starts as the program starts it, on port 1, here a pseudo-terminal whose other end
-// nobody reads: what the panel writes stays in its write buffer, counted. Our looks sit on both
-// sides of its receive handler.
+// nobody reads: what the panel writes stays in its write buffer, counted.
 HostileLine::HostileLine() {
     ::openpty(&master_, &slave_, nullptr, nullptr, nullptr);
     qputenv("TOVRAN_COM1", ::ttyname(slave_));
@@ -50,17 +49,18 @@ HostileLine::HostileLine() {
     SerialComm* comm = panel_->MSComm1;
     port_ = comm->findChild<QSerialPort*>();
     chain_ = panel_->findChild<RequestChain*>();
+    // Our looks on both sides of the receive handler, and on every cell written.
     QObject::disconnect(comm, &SerialComm::onComm, panel_.get(),
                         &FormControlTOVRAN::MSComm1_OnComm);
     QObject::connect(comm, &SerialComm::onComm, panel_.get(), [this] {
-        if (port_->bytesToWrite() != queued_)
-            fail(QStringLiteral("wrote %1 bytes unasked").arg(port_->bytesToWrite() - queued_));
         text_ = heard_;
         awaited_ = chain_->outstanding();
         before_ = shown(-1);
     });
     QObject::connect(comm, &SerialComm::onComm, panel_.get(), &FormControlTOVRAN::MSComm1_OnComm);
     QObject::connect(comm, &SerialComm::onComm, panel_.get(), [this] { afterEvent(); });
+    QObject::connect(panel_->GridMemoire, &QTableWidget::itemChanged, panel_.get(),
+                     [this](QTableWidgetItem* cell) { touched_ << cell->row(); });
     if (!panel_->Form_Load())
         fail(QStringLiteral("the panel could not open its line"));
     queued_ = port_->bytesToWrite();
@@ -101,7 +101,7 @@ QString HostileLine::play(QByteArrayView script) {
             script_ = script_.sliced(std::min(length, script_.size()));
         }
     }
-    for (int channel = 0; channel < rows_.size(); ++channel) {
+    for (int channel : std::exchange(touched_, {})) {
         if (shown(channel).mid(7) != rows_[channel])
             fail(QStringLiteral("row %1 reads %2").arg(channel).arg(shown(channel).join('|')));
     }
@@ -122,9 +122,9 @@ QByteArray HostileLine::reply(const QByteArray& request) {
         return kIdentities[next() % kIdentities.size()];
     const quint8 choice = next();
     const QByteArray frequency = kFrequencies[next() % kFrequencies.size()];
-    const int number = next() % 101;
-    const QByteArray channel = number < 100 ? QByteArray::number(number).rightJustified(2, '0')
-                                            : QByteArray("4x");  // not a number
+    const int number = next() % 101;  // 100: a channel field that is not a number
+    const QByteArray channel =
+        QByteArray::number(number).rightJustified(2, '0').replace("100", "4x");
     const quint8 flags = next();
     const char mode = char('0' + flags % 8);
     if (request.startsWith("MR"))  // MRs-ccfffffffffffml----;
@@ -139,14 +139,13 @@ QByteArray HostileLine::reply(const QByteArray& request) {
 }
 
 void HostileLine::deliver(const QByteArray& bytes) {
-    if (bytes.isEmpty())
-        return;
     heard_ += bytes.left(SerialComm::kReceiveBufferSize - heard_.size());
-    panel_->MSComm1->deliver(bytes);
+    if (!bytes.isEmpty())
+        panel_->MSComm1->deliver(bytes);
 }
 
-// The panel writes only its requests, through the chain: the count of bytes written and the
-// request outstanding tell what went out.
+// The panel writes its requests through the chain: the bytes it wrote and the request
+// outstanding tell what went out.
 void HostileLine::afterEvent() {
     const bool read = panel_->MSComm1->commEvent() == SerialComm::Received;
     if (read)
@@ -156,29 +155,27 @@ void HostileLine::afterEvent() {
     QStringList expected = before_;
     const QByteArray due = read ? expect(expected) : QByteArray();
     const int channel = expected.size() > before_.size() ? text_.sliced(4, 2).toInt() : -1;
-    const bool took = wrote > 0;
-    if (took && (due.isEmpty() || wrote != due.size() || chain_->outstanding() != due))
+    if (wrote > 0 && (due.isEmpty() || wrote != due.size() || chain_->outstanding() != due))
         fail(QStringLiteral("after %1 (%2 awaited) wrote %3 bytes, %4 outstanding, %5 due")
                  .arg(text_, awaited_)
                  .arg(wrote)
                  .arg(chain_->outstanding(), due));
-    else if (!took && !due.isEmpty() && text_.mid(4, 2) == awaited_.mid(4, 2))
-        fail(QStringLiteral("left %1 unanswered").arg(text_));  // another channel it may drop
-    if (!took)
+    else if (wrote == 0 && !due.isEmpty() && text_.mid(4, 2) == awaited_.mid(4, 2))
+        fail(QStringLiteral("left %1 unanswered").arg(text_));  // another channel may be left
+    if (wrote == 0)
         expected = before_ + (channel >= 0 ? rows_[channel] : QStringList());
     if (shown(channel) != expected)
         fail(QStringLiteral("after %1 the panel shows %2, not %3")
                  .arg(text_, shown(channel).join('|'), expected.join('|')));
-    if (took && channel >= 0)
+    if (wrote > 0 && channel >= 0)
         rows_[channel] = expected.mid(before_.size());
-    checked_ << (!took                         ? QStringLiteral("dropped")
-                 : channel >= 0                ? QStringLiteral("memory")
-                 : before_[0] == kNotConnected ? QStringLiteral("identification")
-                                               : QStringLiteral("status"));
+    checked_ << (wrote == 0     ? QStringLiteral("dropped")
+                 : channel >= 0 ? QStringLiteral("memory")
+                                : QStringLiteral("identification or status"));
 }
 
-// What a sound panel does with the text it read: the request it sends next (nothing when the
-// text is to be dropped), and what it shows then, the row of a clean memory reply included.
+// What a sound panel does with the text it read: the request it sends next (none when the
+// text is to be dropped), and what it shows then, with the row of a clean memory reply.
 QByteArray HostileLine::expect(QStringList& shows) {
     const QByteArray& text = text_;
     if (before_[0] == kNotConnected) {
@@ -217,9 +214,9 @@ QByteArray HostileLine::expect(QStringList& shows) {
 }
 
 // The status line, the frequency's digits, the VFO or channel, RX/TX, scan, mode, threshold;
-// then, for a channel, its row (the frequency's digits).
+// then, for a channel, its row.
 QStringList HostileLine::shown(int channel) const {
-    const QString separator = QLocale().groupSeparator();
+    static const QString separator = QLocale().groupSeparator();
     QStringList shows{panel_->StatusBarTovran->text(),
                       panel_->LabelFreq->text().remove(separator),
                       panel_->LabelVFO->text(),
