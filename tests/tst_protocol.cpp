@@ -82,9 +82,9 @@ void ProtocolTest::replies_data() {
     QTest::addColumn<QString>("read");
     // IFfffffffffffsssssrrrrrRXbccTMVSPtnn.;   MRs-ccfffffffffffml----;
     // 12345678901234567890123456789012345678   123456789012345678901234
-    QTest::newRow("transmit") << QByteArray("IF00014195000123456789012307232145678;")
-                              << "status 14195000 07 1321";
-    QTest::newRow("receive") << QByteArray("IF0001419S000987654321098705061012345;")
+    QTest::newRow("transmit") << QByteArray("IF10014195000123456789012307232145678;")
+                              << "status 10014195000 07 1321";
+    QTest::newRow("receive") << QByteArray("IF0001419S000987654321098705061212345;")
                              << "status - 05 0610";
     QTest::newRow("memory") << QByteArray("MR000700007050000100000;") << "memory 07 7 7050000 1";
     QTest::newRow("spoilt") << QByteArray("MR004x0000705000S300000;") << "memory 4x 4 - 3";
