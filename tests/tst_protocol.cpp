@@ -60,7 +60,7 @@ void ProtocolTest::frequencyTexts_data() {
     QTest::newRow("fr") << "fr_FR" << qint64(432'100'000)
                         << "432\u202f100\u202f000|432\u202f100\u202f000";
     for (const char* text :
-         {"123,456,789,012", "14,200,000", "* * *", "LECT. MEM.", "-7.050.000", ""})
+         {"123.456.789.012", "14,200,000", "* * *", "LECT. MEM.", "-7.050.000", ""})
         QTest::newRow(text) << "de_DE" << qint64(-1) << text;
 }
 
