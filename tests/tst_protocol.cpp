@@ -1,5 +1,5 @@
-// The protocol's pieces on their own: command texts, frequency texts in several locales, the
-// reading of replies at their fixed positions, and the request chain's recovery.
+// The protocol's pieces, one table per family: command bytes, frequency texts by locale, what is
+// read at each position of a reply (neighbours differ, so a field moved by one reads otherwise).
 
 #include "Commands.h"
 #include "FrequencyText.h"
@@ -7,235 +7,139 @@
 #include "RequestChain.h"
 
 #include <QLocale>
-#include <QSignalSpy>
 #include <QTest>
 
 class ProtocolTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void cleanup() { QLocale::setDefault(QLocale::c()); }
-
-    void commandTexts_data();
-    void commandTexts();
+    void commands_data();
+    void commands();
     void frequencyTexts_data();
     void frequencyTexts();
-    void readingTextsBack_data();
-    void readingTextsBack();
-    void replyShapes_data();
-    void replyShapes();
-    void identification_data();
-    void identification();
-    void statusFields();
-    void memoryFields();
-
-    void timedOutRequestIsRepeatedOnAnEmptyBuffer();
-    void lateReplyAfterARepeatDoesNotForkTheChain();
-    void replyToAnotherRequestAnswersNothing();
+    void replies_data();
+    void replies();
+    void chain_data();
+    void chain();
 };
 
-void ProtocolTest::commandTexts_data() {
-    QTest::addColumn<QByteArray>("command");
-    QTest::addColumn<QByteArray>("expected");
-    QTest::newRow("14.2 MHz on VFO A")
-        << Command::setFrequency('A', 14'200'000) << QByteArray("FA00014200000;");
-    QTest::newRow("7.05 MHz on VFO B")
-        << Command::setFrequency('B', 7'050'000) << QByteArray("FB00007050000;");
-    QTest::newRow("144.3 MHz keeps its leading digits")
-        << Command::setFrequency('A', 144'300'000) << QByteArray("FA00144300000;");
-    QTest::newRow("store 14.2 MHz USB in 05")
-        << Command::storeMemory(5, 14'200'000, '2') << QByteArray("MW000500014200000200000;");
-    QTest::newRow("erase 12") << Command::eraseMemory(12) << QByteArray("MW001200000000000000000;");
-    QTest::newRow("recall 07") << Command::recallMemory(7) << QByteArray("MC007;");
-    QTest::newRow("read after 41") << Command::readMemory(42) << QByteArray("MR0042;");
-    QTest::newRow("read 00") << Command::readMemory(0) << QByteArray("MR0000;");
-    QTest::newRow("mode FSK") << Command::setMode('6') << QByteArray("MD6;");
-    QTest::newRow("status") << Command::status() << QByteArray("IF;");
-    QTest::newRow("reports off") << Command::autoInformationOff() << QByteArray("AI0;");
+void ProtocolTest::commands_data() {
+    using namespace Command;
+    QTest::addColumn<QByteArray>("built");
+    QTest::addColumn<QByteArray>("sent");
+    QTest::newRow("fixed") << autoInformationOff() + identify() + status() + selectVfoA() +
+                                  selectVfoB() + selectMemory() + stepUp() + stepDown() +
+                                  transmit() + receive() + scanOn() + scanOff()
+                           << QByteArray("AI0;ID;IF;FN0;FN1;FN2;UP;DN;TX;RX;SC1;SC0;");
+    QTest::newRow("VFO A") << setFrequency('A', 14'200'000) << QByteArray("FA00014200000;");
+    QTest::newRow("VFO B") << setFrequency('B', 12'345'678'901) << QByteArray("FB12345678901;");
+    QTest::newRow("read") << readMemory(0) + readMemory(42) << QByteArray("MR0000;MR0042;");
+    QTest::newRow("recall, mode") << recallMemory(7) + setMode('6') << QByteArray("MC007;MD6;");
+    QTest::newRow("store") << storeMemory(5, 14'200'000, '2')
+                           << QByteArray("MW000500014200000200000;");
+    QTest::newRow("erase") << eraseMemory(12) << QByteArray("MW001200000000000000000;");
 }
 
-void ProtocolTest::commandTexts() {
-    QFETCH(QByteArray, command);
-    QFETCH(QByteArray, expected);
-    QCOMPARE(command, expected);
-    if (command.startsWith("MW"))
-        QCOMPARE(command.size(), 24);
+void ProtocolTest::commands() {
+    QFETCH(QByteArray, built);
+    QTEST(built, "sent");
 }
 
+// The display pads to eight digits, the table and the box do not, and both read back; a text
+// that is not wholly such a number (no hertz in the row) reads as nothing.
 void ProtocolTest::frequencyTexts_data() {
     QTest::addColumn<QString>("locale");
     QTest::addColumn<qint64>("hz");
-    QTest::addColumn<QString>("display");
-    QTest::addColumn<QString>("grouped");
-    QTest::newRow("en 20 m") << "en_US" << qint64(14'195'000) << "14,195,000"
-                             << "14,195,000";
-    QTest::newRow("en 40 m") << "en_US" << qint64(7'050'000) << "07,050,000"
-                             << "7,050,000";
-    QTest::newRow("en LF") << "en_US" << qint64(136'000) << "00,136,000"
-                           << "136,000";
-    QTest::newRow("en 2 m") << "en_US" << qint64(144'300'000) << "144,300,000"
-                            << "144,300,000";
-    QTest::newRow("en zero") << "en_US" << qint64(0) << "00,000,000"
-                             << "";
-    QTest::newRow("C locale still groups") << "C" << qint64(7'050'000) << "07,050,000"
-                                           << "7,050,000";
-    QTest::newRow("de 40 m") << "de_DE" << qint64(7'050'000) << "07.050.000"
-                             << "7.050.000";
-    QTest::newRow("fr 70 cm") << "fr_FR" << qint64(432'100'000) << "432\u202f100\u202f000"
-                              << "432\u202f100\u202f000";
+    QTest::addColumn<QString>("texts");  // the display's and the table's
+    QTest::newRow("40 m") << "en_US" << qint64(7'050'000) << "07,050,000|7,050,000";
+    QTest::newRow("LF") << "en_US" << qint64(136'000) << "00,136,000|136,000";
+    QTest::newRow("2 m") << "en_US" << qint64(144'300'000) << "144,300,000|144,300,000";
+    QTest::newRow("zero") << "en_US" << qint64(0) << "00,000,000|";
+    QTest::newRow("C") << "C" << qint64(7'050'000) << "07,050,000|7,050,000";
+    QTest::newRow("de") << "de_DE" << qint64(7'050'000) << "07.050.000|7.050.000";
+    QTest::newRow("fr") << "fr_FR" << qint64(432'100'000)
+                        << "432\u202f100\u202f000|432\u202f100\u202f000";
+    for (const char* text :
+         {"123.456.789.012", "14,200,000", "* * *", "LECT. MEM.", "-7.050.000", ""})
+        QTest::newRow(text) << "de_DE" << qint64(-1) << text;
 }
 
 void ProtocolTest::frequencyTexts() {
     QFETCH(QString, locale);
     QFETCH(qint64, hz);
-    QFETCH(QString, display);
-    QFETCH(QString, grouped);
+    QFETCH(QString, texts);
     QLocale::setDefault(QLocale(locale));
-    QCOMPARE(FrequencyText::display(hz), display);
-    QCOMPARE(FrequencyText::grouped(hz), grouped);
-    QCOMPARE(FrequencyText::read(display), hz);
-    if (hz != 0)
-        QCOMPARE(FrequencyText::read(grouped), hz);
+    if (hz >= 0) {
+        QCOMPARE(FrequencyText::display(hz) + '|' + FrequencyText::grouped(hz), texts);
+        QCOMPARE(FrequencyText::read(texts.section('|', 0, 0)), hz);
+    }
+    QCOMPARE(FrequencyText::read(texts.section('|', -1)).value_or(-1), hz == 0 ? -1 : hz);
 }
 
-void ProtocolTest::readingTextsBack_data() {
-    QTest::addColumn<QString>("locale");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<qint64>("hz");  // -1: not a number
-    QTest::newRow("plain digits") << "en_US"
-                                  << "14200000" << qint64(14'200'000);
-    QTest::newRow("another locale's separator is not ours") << "de_DE"
-                                                            << "14,200,000" << qint64(-1);
-    QTest::newRow("placeholder") << "en_US"
-                                 << "* * *" << qint64(-1);
-    QTest::newRow("read-out caption") << "en_US"
-                                      << "LECT. MEM." << qint64(-1);
-    QTest::newRow("empty") << "en_US"
-                           << "" << qint64(-1);
-    QTest::newRow("sign") << "en_US"
-                          << "-7,050,000" << qint64(-1);
-    QTest::newRow("wider than the line's field") << "en_US"
-                                                 << "123,456,789,012" << qint64(-1);
-}
-
-void ProtocolTest::readingTextsBack() {
-    QFETCH(QString, locale);
-    QFETCH(QString, text);
-    QFETCH(qint64, hz);
-    QLocale::setDefault(QLocale(locale));
-    const std::optional<qint64> read = FrequencyText::read(text);
-    QCOMPARE(read.has_value(), hz >= 0);
-    if (read)
-        QCOMPARE(*read, hz);
-}
-
-void ProtocolTest::replyShapes_data() {
+// What each reader makes of a text: its shape, then the fields it reads, or the model.
+void ProtocolTest::replies_data() {
     QTest::addColumn<QByteArray>("text");
-    QTest::addColumn<int>("shape");
-    QTest::newRow("memory") << QByteArray("MR000700007050000100000;") << int(Reply::Shape::Memory);
-    QTest::newRow("status") << QByteArray("IF00014195000000000000000005020000000;")
-                            << int(Reply::Shape::Status);
-    QTest::newRow("38 characters with ; at 24 is a memory reply")
-        << QByteArray("MR000700007050000100000;00000000000000") << int(Reply::Shape::Memory);
-    QTest::newRow("24 characters without ;") << QByteArray(24, '0') << int(Reply::Shape::Neither);
-    QTest::newRow("30 characters") << QByteArray(30, '0') << int(Reply::Shape::Neither);
-    QTest::newRow("identification") << QByteArray("ID004;") << int(Reply::Shape::Neither);
-    QTest::newRow("empty") << QByteArray() << int(Reply::Shape::Neither);
+    QTest::addColumn<QString>("read");
+    // IFfffffffffffsssssrrrrrRXbccTMVSPtnn.;   MRs-ccfffffffffffml----;
+    // 12345678901234567890123456789012345678   123456789012345678901234
+    QTest::newRow("transmit") << QByteArray("IF10014195000123456789012307232145678;")
+                              << "status 10014195000 07 1321";
+    QTest::newRow("receive") << QByteArray("IF0001419S000987654321098705061212345;")
+                             << "status - 05 0610";
+    QTest::newRow("memory") << QByteArray("MR000700007050000100000;") << "memory 07 7 7050000 1";
+    QTest::newRow("spoilt") << QByteArray("MR004x0000705000S300000;") << "memory 4x 4 - 3";
+    QTest::newRow("38, ; at 24") << QByteArray("MR001900014195000600000;12345678901234")
+                                 << "memory 19 19 14195000 6";
+    QTest::newRow("24, no ;") << QByteArray(24, '0') << "neither  -> Inconnu";
+    QTest::newRow("TS-440") << QByteArray("ID004;") << "neither  -> Kenwood TS-440";
+    QTest::newRow("return") << QByteArray("ID004;\r") << "neither  -> Inconnu";
 }
 
-void ProtocolTest::replyShapes() {
+void ProtocolTest::replies() {
     QFETCH(QByteArray, text);
-    QFETCH(int, shape);
-    QCOMPARE(int(Reply::shapeOf(text)), shape);
+    const auto hz = [](std::optional<qint64> v) { return v ? QString::number(*v) : "-"; };
+    QStringList read{QStringLiteral("neither"), Reply::modelText(text)};
+    if (Reply::shapeOf(text) == Reply::Shape::Status) {
+        const Reply::Status s = Reply::readStatus(text);
+        read = QStringList{
+            "status", hz(s.frequencyHz), s.memoryChannel,
+            QString::number(s.transmitting) + s.modeDigit + s.vfo + QString::number(s.scanning)};
+    } else if (Reply::shapeOf(text) == Reply::Shape::Memory) {
+        const Reply::Memory m = Reply::readMemory(text);
+        read = QStringList{"memory", m.channelText, QString::number(m.channel), hz(m.frequencyHz),
+                           QString(QChar(m.modeDigit))};
+    }
+    QTEST(read.join(' '), "read");
 }
 
-void ProtocolTest::identification_data() {
-    QTest::addColumn<QByteArray>("text");
-    QTest::addColumn<QString>("model");
-    QTest::newRow("TS-440") << QByteArray("ID004;") << " -> Kenwood TS-440";
-    QTest::newRow("TS-940") << QByteArray("ID001;") << " -> Kenwood TS-940";
-    QTest::newRow("TS-811") << QByteArray("ID002;") << " -> Kenwood TS-811";
-    QTest::newRow("TS-711") << QByteArray("ID003;") << " -> Kenwood TS-711";
-    QTest::newRow("unknown number") << QByteArray("ID005;") << " -> Inconnu";
-    QTest::newRow("carriage return after") << QByteArray("ID004;\r") << " -> Inconnu";
-    QTest::newRow("lower case") << QByteArray("id004;") << " -> Inconnu";
-    QTest::newRow("half a reply") << QByteArray("ID0") << " -> Inconnu";
+// Steps: a command is requested; "MR+" / "IF-" a reply to MR is taken / to IF answers nothing;
+// "wait" lets the time-out, or the settling after a repeat, write the next request.
+void ProtocolTest::chain_data() {
+    QTest::addColumn<QString>("steps");
+    QTest::addColumn<QByteArray>("written");
+    QTest::addColumn<int>("discards");
+    QTest::newRow("silence") << "IF; wait" << QByteArray("IF;IF;") << 1;
+    // The late reply to the first request comes; the one to the repeat is still to come.
+    QTest::newRow("late reply") << "MR0041; IF- wait MR+ MR0042; MR- wait MR+ MR-"
+                                << QByteArray("MR0041;MR0041;MR0042;") << 2;
 }
 
-void ProtocolTest::identification() {
-    QFETCH(QByteArray, text);
-    QFETCH(QString, model);
-    QCOMPARE(Reply::modelText(text), model);
-}
-
-void ProtocolTest::statusFields() {
-    // IFfffffffffffsssssrrrrrRXbccTMVSPtnn.;
-    const Reply::Status report = Reply::readStatus("IF00144300000000000000000007113000000;");
-    QCOMPARE(report.frequencyHz, std::optional<qint64>(144'300'000));
-    QCOMPARE(report.memoryChannel, QByteArray("07"));
-    QVERIFY(report.transmitting);
-    QCOMPARE(report.modeDigit, '1');
-    QCOMPARE(report.vfo, '3');
-    QVERIFY(!report.scanning);
-
-    const Reply::Status garbled = Reply::readStatus("IF0001419X000000000000000000020000000;");
-    QVERIFY(!garbled.frequencyHz.has_value());
-}
-
-void ProtocolTest::memoryFields() {
-    const Reply::Memory filled = Reply::readMemory("MR000700007050000100000;");
-    QCOMPARE(filled.channel, 7);
-    QCOMPARE(filled.channelText, QByteArray("07"));
-    QCOMPARE(filled.frequencyHz, std::optional<qint64>(7'050'000));
-    QCOMPARE(filled.modeDigit, '1');
-
-    const Reply::Memory odd = Reply::readMemory("MR004x00000000000000000;");
-    QCOMPARE(odd.channel, 4);
-    QCOMPARE(Reply::readMemory("MR00x400000000000000000;").channel, 0);
-}
-
-// A radio that does not answer: everything written is kept, the receive buffer is a flag.
-struct SilentLine {
-    QList<QByteArray> written;
+void ProtocolTest::chain() {
+    QFETCH(QString, steps);
+    QByteArray line;
     int discards = 0;
-    RequestChain chain{[this](const QByteArray& command) { written << command; },
-                       [this] { ++discards; }};
-};
-
-void ProtocolTest::timedOutRequestIsRepeatedOnAnEmptyBuffer() {
-    SilentLine line;
-    line.chain.request("IF;");
-    QCOMPARE(line.written, QList<QByteArray>{"IF;"});
-    QVERIFY(QTest::qWaitFor([&] { return line.written.size() == 2; }, 3000));
-    QCOMPARE(line.written.last(), QByteArray("IF;"));
-    QCOMPARE(line.discards, 1);
-    QCOMPARE(line.chain.outstanding(), QByteArray("IF;"));
-}
-
-void ProtocolTest::lateReplyAfterARepeatDoesNotForkTheChain() {
-    SilentLine line;
-    line.chain.request("MR0041;");
-    QVERIFY(QTest::qWaitFor([&] { return line.written.size() == 2; }, 3000));
-
-    // The late reply to the first request comes in; the reply to the repeat is still to come.
-    QVERIFY(line.chain.takeReplyTo("MR"));
-    line.chain.request("MR0042;");
-    QCOMPARE(line.written.size(), 2);        // held while the line settles
-    QVERIFY(!line.chain.takeReplyTo("MR"));  // the repeat's own reply answers nothing
-    QVERIFY(QTest::qWaitFor([&] { return line.written.size() == 3; }, 3000));
-    QCOMPARE(line.written.last(), QByteArray("MR0042;"));
-    QCOMPARE(line.chain.outstanding(), QByteArray("MR0042;"));
-    QVERIFY(line.chain.takeReplyTo("MR"));
-    QVERIFY(!line.chain.takeReplyTo("MR"));
-}
-
-void ProtocolTest::replyToAnotherRequestAnswersNothing() {
-    SilentLine line;
-    line.chain.request("MR0000;");
-    QVERIFY(!line.chain.takeReplyTo("IF"));
-    QVERIFY(line.chain.takeReplyTo("MR"));
-    line.chain.request("IF;");
-    QCOMPARE(line.written, (QList<QByteArray>{"MR0000;", "IF;"}));
+    RequestChain chain([&](const QByteArray& command) { line += command; }, [&] { ++discards; });
+    for (const QString& step : steps.split(' ')) {
+        const qsizetype before = line.size();
+        if (step == "wait")
+            QVERIFY(QTest::qWaitFor([&] { return line.size() > before; }, 3000));
+        else if (step.endsWith(';'))
+            chain.request(step.toLatin1());
+        else
+            QCOMPARE(chain.takeReplyTo(step.first(2).toLatin1()), step.endsWith('+'));
+    }
+    QTEST(line, "written");
+    QTEST(discards, "discards");
 }
 
 QTEST_GUILESS_MAIN(ProtocolTest)
