@@ -2,6 +2,8 @@
 
 #include "FormControlTOVRAN.h"
 #include "FormSelectPortTOVRAN.h"
+#include "RigctlServer.h"
+#include "SerialComm.h"
 
 #include <QCoreApplication>
 #include <QMessageBox>
@@ -22,6 +24,10 @@ ProgramStart::~ProgramStart() {
     delete portWindow_;
 }
 
+void ProgramStart::shareRadioWith(RigctlServer* server) {
+    server_ = server;
+}
+
 void ProgramStart::begin() {
     portWindow_ = new FormSelectPortTOVRAN;
     connect(portWindow_, &FormSelectPortTOVRAN::portChosen, this, &ProgramStart::openPanel);
@@ -40,5 +46,21 @@ void ProgramStart::openPanel() {
         return;
     }
     connect(mainWindow_, &FormControlTOVRAN::unloaded, this, [this] { endProgram(0); });
+    if (server_)
+        connectServer();
     mainWindow_->show();
+}
+
+// The server sees what the panel hears from the radio, and writes as the panel's buttons do.
+void ProgramStart::connectServer() {
+    SharedRadio& radio = server_->radio();
+    radio.setWrite([panel = mainWindow_](const QByteArray& command) {
+        if (panel)
+            panel->MSComm1->output(command);
+    });
+    connect(mainWindow_, &FormControlTOVRAN::radioIdentified, &radio, &SharedRadio::identified);
+    connect(mainWindow_, &FormControlTOVRAN::memoryReadoutEnded, &radio,
+            &SharedRadio::readoutEnded);
+    connect(mainWindow_, &FormControlTOVRAN::statusDecoded, &radio, &SharedRadio::statusDecoded);
+    connect(mainWindow_->MSComm1, &SerialComm::onComm, &radio, &SharedRadio::heard);
 }
