@@ -64,7 +64,7 @@ QByteArray modeList(const RadioModel& model) {
     for (char digit = '1'; digit <= '6'; ++digit) {
         const Mode* mode = modeOfDigit(digit);
         if (model.modes & mode->bit)
-            text += mode->name + QByteArray(" ");
+            text += (text.isEmpty() ? "" : " ") + QByteArray(mode->name);
     }
     return text;
 }
@@ -81,7 +81,7 @@ QByteArray dumpCaps(const RadioModel& model) {
                       "\nModel name:\t" + model.name +
                       "\nMfg name:\tKenwood\nRig type:\tTransceiver\nPTT type:\tRig capable"
                       "\nMode list: " +
-                      modeList(model) + "\nVFO list: VFOA VFOB MEM \n";
+                      modeList(model) + "\nVFO list: VFOA VFOB MEM\n";
     for (const RigCommand& command : commands()) {
         if (command.caps)
             text += command.caps +

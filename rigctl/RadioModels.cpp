@@ -50,7 +50,7 @@ constexpr FrequencyRange kHfBands[] = {
     {21'000'000, 21'450'000}, {24'890'000, 24'990'000}, {28'000'000, 29'700'000},
 };
 constexpr FrequencyRange kTs440Receive[] = {{100'000, 30'000'000}};
-constexpr FrequencyRange kTs940Receive[] = {{500'000, 30'000'000}};
+constexpr FrequencyRange kTs940Receive[] = {{150'000, 30'000'000}};
 constexpr FrequencyRange kTwoMetres[] = {{144'000'000, 146'000'000}};
 constexpr FrequencyRange kSeventyCentimetres[] = {{430'000'000, 440'000'000}};
 constexpr FrequencyRange kAllReceive[] = {
