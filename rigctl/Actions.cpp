@@ -100,18 +100,26 @@ Outcome vfoInfo(const Request& request, const SharedRadio& radio) {
     return outcome;
 }
 
-std::variant<RadioSet, int> frequencySet(const Request& request, const SharedRadio& radio) {
+// Hamlib clients send hertz with six decimals ("14074000.000000"): a whole number is asked for.
+std::optional<qint64> wholeHertz(const QByteArray& text) {
     bool isNumber = false;
-    const double value = request.arguments[0].toDouble(&isNumber);
-    if (!isNumber || !std::isfinite(value) || value != std::floor(value) ||
-        !receives(radio.model(), qint64(value)))
+    const double value = text.toDouble(&isNumber);
+    if (!isNumber || !(value >= 0 && value <= double(::Command::kLargestFrequency)) ||
+        value != std::floor(value))
+        return std::nullopt;
+    return qint64(value);
+}
+
+std::variant<RadioSet, int> frequencySet(const Request& request, const SharedRadio& radio) {
+    const std::optional<qint64> hz = wholeHertz(request.arguments[0]);
+    if (!hz || !receives(radio.model(), *hz))
         return kInvalid;
     const char vfo = radio.vfoInUse();
     if (vfo != '0' && vfo != '1')
         return kRejected;  // a memory channel, or nothing reported yet
     const bool vfoA = vfo == '0';
     return RadioSet{vfoA ? Kind::FrequencyA : Kind::FrequencyB,
-                    ::Command::setFrequency(vfoA ? 'A' : 'B', qint64(value))};
+                    ::Command::setFrequency(vfoA ? 'A' : 'B', *hz)};
 }
 
 std::variant<RadioSet, int> modeSet(const Request& request, const SharedRadio& radio) {
