@@ -47,20 +47,21 @@ void ProgramStart::openPanel() {
     }
     connect(mainWindow_, &FormControlTOVRAN::unloaded, this, [this] { endProgram(0); });
     if (server_)
-        connectServer();
+        connectServerToPanel(*server_, *mainWindow_);
     mainWindow_->show();
 }
 
-// The server sees what the panel hears from the radio, and writes as the panel's buttons do.
-void ProgramStart::connectServer() {
-    SharedRadio& radio = server_->radio();
-    radio.setWrite([panel = mainWindow_](const QByteArray& command) {
-        if (panel)
-            panel->MSComm1->output(command);
+void connectServerToPanel(RigctlServer& server, FormControlTOVRAN& panel) {
+    SharedRadio& radio = server.radio();
+    radio.setWrite([writer = QPointer(&panel)](const QByteArray& command) {
+        if (writer)
+            writer->MSComm1->output(command);
     });
-    connect(mainWindow_, &FormControlTOVRAN::radioIdentified, &radio, &SharedRadio::identified);
-    connect(mainWindow_, &FormControlTOVRAN::memoryReadoutEnded, &radio,
-            &SharedRadio::readoutEnded);
-    connect(mainWindow_, &FormControlTOVRAN::statusDecoded, &radio, &SharedRadio::statusDecoded);
-    connect(mainWindow_->MSComm1, &SerialComm::onComm, &radio, &SharedRadio::heard);
+    QObject::connect(&panel, &FormControlTOVRAN::radioIdentified, &radio,
+                     &SharedRadio::identified);
+    QObject::connect(&panel, &FormControlTOVRAN::memoryReadoutEnded, &radio,
+                     &SharedRadio::readoutEnded);
+    QObject::connect(&panel, &FormControlTOVRAN::statusDecoded, &radio,
+                     &SharedRadio::statusDecoded);
+    QObject::connect(panel.MSComm1, &SerialComm::onComm, &radio, &SharedRadio::heard);
 }

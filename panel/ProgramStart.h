@@ -34,9 +34,11 @@ public:
 
 private:
     void openPanel();
-    void connectServer();
 
     QPointer<FormSelectPortTOVRAN> portWindow_;
     QPointer<FormControlTOVRAN> mainWindow_;
     QPointer<RigctlServer> server_;
 };
+
+// The rigctld server sees what the panel hears from the radio, and writes as its buttons do.
+void connectServerToPanel(RigctlServer& server, FormControlTOVRAN& panel);
