@@ -173,7 +173,16 @@ quint16 freePort() {
     return probe.serverPort();
 }
 
-Figures hamlibServer() {
+// rigctld keeps what it read for half a second by default and answers from that; with its
+// cache off every read is a round trip on the line.
+void turnCacheOff(quint16 port) {
+    QTcpSocket socket;
+    socket.connectToHost(QHostAddress::LocalHost, port);
+    socket.write("\\set_cache 0\n");
+    waitUntil([&] { return socket.canReadLine(); });
+}
+
+Figures hamlibServer(bool cached) {
     VirtualRadio radio;
     radio.setPaced(true);
     if (!radio.open())
@@ -183,6 +192,8 @@ Figures hamlibServer() {
     rigctld.start(QStringLiteral("rigctld"), {"-m", "2002", "-r", radio.devicePath(), "-s", "4800",
                                               "-t", QString::number(port)});
     runFor(3000);  // rigctld opens the radio before it listens
+    if (!cached)
+        turnCacheOff(port);
     Figures figures = measure(port, radio, kRigctldSeconds);
     rigctld.terminate();
     rigctld.waitForFinished();
@@ -193,18 +204,26 @@ Figures hamlibServer() {
 
 void benchServers() {
     const Figures panel = panelServer();
-    const Figures hamlib = hamlibServer();
+    const Figures cached = hamlibServer(true);
+    const Figures uncached = hamlibServer(false);
+    const auto lineBytes = [](const Figures& hamlib) {
+        return static_cast<long long>(hamlib.lineBytes + 3 * hamlib.statusRequests);
+    };
     std::printf("Sharing the radio: %d clients each repeating f, m, v, t (paced virtual TS-440)\n",
                 kClients);
-    std::printf("                                      tovran --rigctld   rigctld -m 2002\n");
-    std::printf("  full refreshes/s, slowest client:  %12.1f  %16.2f\n", panel.slowestClient,
-                hamlib.slowestClient);
-    std::printf("  full refreshes/s, all clients:     %12.1f  %16.2f\n", panel.allClients,
-                hamlib.allClients);
-    std::printf("  line bytes added by the reads:     %12lld  %16lld\n",
-                static_cast<long long>(panel.lineBytes),
-                static_cast<long long>(hamlib.lineBytes + 3 * hamlib.statusRequests));
-    std::printf("  error answers:                     %12d  %16d\n", panel.errors, hamlib.errors);
+    std::printf(
+        "                                   tovran --rigctld   rigctld -m 2002   same, "
+        "cache off\n");
+    std::printf("  full refreshes/s, slowest client: %11.1f %17.2f %18.2f\n", panel.slowestClient,
+                cached.slowestClient, uncached.slowestClient);
+    std::printf("  full refreshes/s, all clients:    %11.1f %17.2f %18.2f\n", panel.allClients,
+                cached.allClients, uncached.allClients);
+    std::printf("  line bytes a second for the reads: %10.0f %17.0f %18.0f\n",
+                double(panel.lineBytes) / kPanelSeconds,
+                double(lineBytes(cached)) / kRigctldSeconds,
+                double(lineBytes(uncached)) / kRigctldSeconds);
+    std::printf("  error answers:                    %11d %17d %18d\n", panel.errors, cached.errors,
+                uncached.errors);
     const double reportRate = double(panel.statusRequests) / kPanelSeconds;
     std::printf("  panel's status reports meanwhile:  %8.2f /s (%5.1f%% of the line's limit)\n",
                 reportRate, 100.0 * reportRate * kStatusRoundTrip);
