@@ -218,7 +218,7 @@ void benchServers() {
                 cached.slowestClient, uncached.slowestClient);
     std::printf("  full refreshes/s, all clients:    %11.1f %17.2f %18.2f\n", panel.allClients,
                 cached.allClients, uncached.allClients);
-    std::printf("  line bytes a second for the reads: %10.0f %17.0f %18.0f\n",
+    std::printf("  bytes/s to the radio for the reads: %9.0f %17.0f %18.0f\n",
                 double(panel.lineBytes) / kPanelSeconds,
                 double(lineBytes(cached)) / kRigctldSeconds,
                 double(lineBytes(uncached)) / kRigctldSeconds);
