@@ -57,8 +57,7 @@ void connectServerToPanel(RigctlServer& server, FormControlTOVRAN& panel) {
         if (writer)
             writer->MSComm1->output(command);
     });
-    QObject::connect(&panel, &FormControlTOVRAN::radioIdentified, &radio,
-                     &SharedRadio::identified);
+    QObject::connect(&panel, &FormControlTOVRAN::radioIdentified, &radio, &SharedRadio::identified);
     QObject::connect(&panel, &FormControlTOVRAN::memoryReadoutEnded, &radio,
                      &SharedRadio::readoutEnded);
     QObject::connect(&panel, &FormControlTOVRAN::statusDecoded, &radio,
