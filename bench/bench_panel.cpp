@@ -1,12 +1,15 @@
 // How fast the panel follows the radio, against the virtual transceiver:
 //  - unpaced, what the panel itself costs: status reports a second, the panel's own time per
 //    report, and the time of the 100-channel read-out;
-//  - paced at 4800 baud 8N2, how close it comes to what the line allows.
+//  - paced at 4800 baud 8N2, how close it comes to what the line allows;
+//  - the radio shared by eight clients through the panel's rigctld server, and through
+//    Hamlib's own rigctld (ServerBench.cpp).
 
 #include "DisplayLabel.h"
 #include "FormControlTOVRAN.h"
 #include "ProgramWide.h"
 #include "SerialComm.h"
+#include "ServerBench.h"
 #include "VirtualRadio.h"
 
 #include <QApplication>
@@ -132,5 +135,6 @@ int main(int argc, char* argv[]) {
         std::printf("  status reports:   %6.2f /s, line limit %5.2f /s (%5.1f%% of the limit)\n",
                     rate, 1.0 / kStatusRoundTrip, 100.0 * rate * kStatusRoundTrip);
     }
+    benchServers();
     return 0;
 }

@@ -104,6 +104,11 @@ public:
 signals:
     // The window has closed and the port with it: the program ends.
     void unloaded();
+    // What the radio said, for whoever shares it (the rigctld server): its identification
+    // reply, the end of the memory read-out, and each status report as decoded.
+    void radioIdentified(const QByteArray& reply);
+    void memoryReadoutEnded();
+    void statusDecoded(const Reply::Status& status);
 
 protected:
     void closeEvent(QCloseEvent* event) override;

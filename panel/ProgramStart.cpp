@@ -2,6 +2,8 @@
 
 #include "FormControlTOVRAN.h"
 #include "FormSelectPortTOVRAN.h"
+#include "RigctlServer.h"
+#include "SerialComm.h"
 
 #include <QCoreApplication>
 #include <QMessageBox>
@@ -22,6 +24,10 @@ ProgramStart::~ProgramStart() {
     delete portWindow_;
 }
 
+void ProgramStart::shareRadioWith(RigctlServer* server) {
+    server_ = server;
+}
+
 void ProgramStart::begin() {
     portWindow_ = new FormSelectPortTOVRAN;
     connect(portWindow_, &FormSelectPortTOVRAN::portChosen, this, &ProgramStart::openPanel);
@@ -40,5 +46,21 @@ void ProgramStart::openPanel() {
         return;
     }
     connect(mainWindow_, &FormControlTOVRAN::unloaded, this, [this] { endProgram(0); });
+    if (server_)
+        connectServerToPanel(*server_, *mainWindow_);
     mainWindow_->show();
+}
+
+void connectServerToPanel(RigctlServer& server, FormControlTOVRAN& panel) {
+    SharedRadio& radio = server.radio();
+    radio.setWrite([writer = QPointer(&panel)](const QByteArray& command) {
+        if (writer)
+            writer->MSComm1->output(command);
+    });
+    QObject::connect(&panel, &FormControlTOVRAN::radioIdentified, &radio, &SharedRadio::identified);
+    QObject::connect(&panel, &FormControlTOVRAN::memoryReadoutEnded, &radio,
+                     &SharedRadio::readoutEnded);
+    QObject::connect(&panel, &FormControlTOVRAN::statusDecoded, &radio,
+                     &SharedRadio::statusDecoded);
+    QObject::connect(panel.MSComm1, &SerialComm::onComm, &radio, &SharedRadio::heard);
 }

@@ -8,6 +8,8 @@
 
 #include <functional>
 
+class RigctlServer;
+
 // The program's life: the port window first; its OK opens the panel on the chosen port; a
 // port that cannot be opened is reported and ends the program; closing either window (the
 // port window without a choice) ends it.
@@ -19,6 +21,8 @@ public:
     ~ProgramStart() override;
 
     void begin();
+    // The rigctld server of the command line, if any: it follows the panel once it is open.
+    void shareRadioWith(RigctlServer* server);
 
     FormSelectPortTOVRAN* portWindow() const { return portWindow_; }
     FormControlTOVRAN* mainWindow() const { return mainWindow_; }
@@ -33,4 +37,8 @@ private:
 
     QPointer<FormSelectPortTOVRAN> portWindow_;
     QPointer<FormControlTOVRAN> mainWindow_;
+    QPointer<RigctlServer> server_;
 };
+
+// The rigctld server sees what the panel hears from the radio, and writes as its buttons do.
+void connectServerToPanel(RigctlServer& server, FormControlTOVRAN& panel);

@@ -77,6 +77,7 @@ void FormControlTOVRAN::Identify(const QByteArray& text) {
     MSComm1->setRThreshold(Reply::kMemoryLength);
     LabelFreq->setCaption(QStringLiteral("LECT. MEM."));
     requests_->request(Command::readMemory(0));
+    emit radioIdentified(text);
 }
 
 // Only a clean reply for the channel asked for gets here; the row and the next request follow
@@ -110,6 +111,7 @@ void FormControlTOVRAN::EndMemoryReadout() {
             CommandCW});
     MSComm1->setRThreshold(Reply::kStatusLength);
     requests_->request(Command::status());
+    emit memoryReadoutEnded();
 }
 
 // The steps run in this order and each reads the captions as the earlier ones left them, so
@@ -123,6 +125,7 @@ void FormControlTOVRAN::DecodeStatusReport(const QByteArray& text) {
     ShowScan(status);
     ShowMode(status);
     requests_->request(Command::status());
+    emit statusDecoded(status);
 }
 
 void FormControlTOVRAN::ShowFrequency(const Reply::Status& status) {

@@ -67,6 +67,7 @@ Status readStatus(QByteArrayView text) {
     status.modeDigit = at(text, 30);
     status.vfo = at(text, 31);
     status.scanning = at(text, 32) == '1';
+    status.split = at(text, 33) == '1';
     return status;
 }
 

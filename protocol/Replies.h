@@ -31,6 +31,7 @@ struct Status {
     char modeDigit = 0;                 // M
     char vfo = 0;                       // V: '0' VFO A, '1' VFO B, '2' memory
     bool scanning = false;              // S: '1' only
+    bool split = false;                 // P: '1' only
 };
 Status readStatus(QByteArrayView text);  // text is at least kStatusLength long
 

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what the program, its virtual transceiver and its tests need on Debian 12.
+# Installs what the program, its virtual transceiver and its tests need on Debian 12
+# (Hamlib's rigctl and rigctld are the real clients the rigctld-compatible server is tried with).
 # Run as root; running it again installs nothing new.
 set -euo pipefail
 

@@ -1,0 +1,86 @@
+// Arbitrary client bytes, in arbitrary pieces, through a rigctld session, with status reports
+// from the radio, a client gone quiet and a client gone away in between. Whatever comes in,
+// what reaches the radio is one of the panel's own commands, well formed, on a frequency the
+// radio covers, and every answer ends its line. A broken rule aborts, so that libFuzzer keeps
+// the input.
+//
+//   fuzz_rigctl -runs=1000000 corpus/
+
+#include "Replies.h"
+#include "Session.h"
+#include "SharedRadio.h"
+
+#include <QRegularExpression>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+// Everything a client may put on the line.
+const QRegularExpression kRadioCommand(
+    QStringLiteral("^(F[AB](\\d{11});|MD[1-6];|FN[012];|TX;|RX;)$"));
+
+// VFO A in USB, VFO B in LSB, a memory channel with split, transmitting on 2 m.
+constexpr const char* kReports[] = {
+    "IF0001407400000000+000000000020000000;",
+    "IF0000705000000000+000000000011000000;",
+    "IF0001420000000000+000000005032010000;",
+    "IF0014550000000000+000000000140000000;",
+};
+constexpr const char* kIdentifications[] = {"ID001;", "ID002;", "ID003;", "ID004;", "ID009;"};
+
+void fail(const char* rule, const QByteArray& text) {
+    std::fprintf(stderr, "%s: %s\n", rule, text.constData());
+    std::abort();
+}
+
+void checkCommand(const SharedRadio& radio, const QByteArray& command) {
+    const QRegularExpressionMatch match = kRadioCommand.match(QString::fromLatin1(command));
+    if (!match.hasMatch())
+        fail("malformed command", command);
+    if (match.hasCaptured(2) && !Rigctl::receives(radio.model(), match.captured(2).toLongLong()))
+        fail("frequency out of range", command);
+}
+
+}  // namespace
+
+// The first byte chooses the radio; then each control byte says what happens before the next
+// piece of client bytes (its length is the control byte's upper bits).
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size == 0)
+        return 0;
+    SharedRadio radio;
+    Session session(radio);
+    radio.setWrite([&](const QByteArray& command) { checkCommand(radio, command); });
+    QObject::connect(&radio, &SharedRadio::written,
+                     [&](auto kind, auto first, auto last, auto reports) {
+                         session.setWritten(kind, first, last, reports);
+                     });
+    QObject::connect(&radio, &SharedRadio::reported, [&] { session.reported(); });
+    radio.identified(kIdentifications[data[0] % 5]);
+    if (data[0] & 0x80)
+        radio.readoutEnded();
+
+    for (size_t at = 1; at < size && !session.isClosing();) {
+        const uint8_t control = data[at++];
+        switch (control & 0x7) {
+            case 0:
+                session.stopWaiting();
+                break;
+            case 1:
+                session.end();
+                break;
+            default:
+                radio.statusDecoded(Reply::readStatus(kReports[control & 0x3]));
+        }
+        const size_t piece = std::min<size_t>(control >> 3, size - at);
+        session.receive(QByteArrayView(reinterpret_cast<const char*>(data + at), piece));
+        at += piece;
+        const QByteArray answers = session.takeAnswers();
+        if (!answers.isEmpty() && !answers.endsWith('\n'))
+            fail("answer without its line end", answers);
+    }
+    session.end();
+    return 0;
+}

@@ -1,0 +1,197 @@
+// The program started as an operator starts it with --rigctld, on the virtual transceiver, and
+// Hamlib's own client (rigctl -m 2, "NET rigctl") driving the radio through the panel. Then
+// what a client must not be able to do: leave the transmitter keyed, disturb the others with
+// noise, crowd the server, starve the polling.
+
+#include "FormSelectPortTOVRAN.h"
+#include "PanelHarness.h"
+#include "ProgramStart.h"
+#include "RigctlServer.h"
+
+#include <QProcess>
+#include <QTcpSocket>
+#include <QTest>
+
+namespace {
+
+constexpr int kPatienceMs = 10000;
+
+QList<QByteArray> operatorCommands(const VirtualRadio& radio) {
+    QList<QByteArray> commands = radio.receivedCommands();
+    commands.removeAll("IF;");
+    return commands;
+}
+
+struct Client {
+    explicit Client(quint16 port) { socket.connectToHost(QHostAddress::LocalHost, port); }
+
+    // Sends the text and waits for the answer to reach the given length.
+    QByteArray ask(const QByteArray& text, qsizetype answerLength) {
+        socket.write(text);
+        PanelHarness::waitUntil([&] { return socket.bytesAvailable() >= answerLength; },
+                                kPatienceMs);
+        return socket.readAll();
+    }
+    bool closedByServer() {
+        return PanelHarness::waitUntil(
+            [&] { return socket.state() == QAbstractSocket::UnconnectedState; }, kPatienceMs);
+    }
+
+    QTcpSocket socket;
+};
+
+}  // namespace
+
+class RigctlServerTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void hamlibClient_data();
+    void hamlibClient();
+    void unruly_data();
+    void unruly();
+    void seventeenthClientIsRefused();
+    void floodOfSetsLeavesThePollingAndEndsOnTheLastValue();
+
+private:
+    QByteArray rigctl(const QStringList& commands);
+
+    std::unique_ptr<VirtualRadio> radio_;
+    std::unique_ptr<RigctlServer> server_;
+    std::unique_ptr<ProgramStart> program_;
+    int statusRequests_ = 0;
+};
+
+void RigctlServerTest::init() {
+    radio_ = std::make_unique<VirtualRadio>();
+    QVERIFY(radio_->open());
+    connect(radio_.get(), &VirtualRadio::commandReceived, this,
+            [this](const QByteArray& command) { statusRequests_ += command == "IF;"; });
+    qputenv("TOVRAN_COM1", radio_->devicePath().toLocal8Bit());
+    server_ = std::make_unique<RigctlServer>();
+    QVERIFY(server_->listen(QHostAddress::LocalHost, 0));
+    program_ = std::make_unique<ProgramStart>();
+    program_->endProgram = [](int) {};
+    program_->shareRadioWith(server_.get());
+    program_->begin();
+    QTest::keyClick(program_->portWindow(), Qt::Key_Return);
+    QVERIFY(PanelHarness::waitUntil([this] { return statusRequests_ >= 3; }, kPatienceMs));
+    radio_->clearLog();
+}
+
+void RigctlServerTest::cleanup() {
+    program_.reset();
+    server_.reset();
+    radio_.reset();
+    statusRequests_ = 0;
+}
+
+QByteArray RigctlServerTest::rigctl(const QStringList& commands) {
+    QProcess process;
+    process.start(
+        QStringLiteral("rigctl"),
+        QStringList{"-m", "2", "-r", "127.0.0.1:" + QString::number(server_->port())} + commands);
+    PanelHarness::waitUntil([&] { return process.state() == QProcess::NotRunning; }, kPatienceMs);
+    return process.readAllStandardOutput();
+}
+
+void RigctlServerTest::hamlibClient_data() {
+    QTest::addColumn<QStringList>("commands");
+    QTest::addColumn<QByteArray>("printed");
+    QTest::addColumn<QList<QByteArray>>("sentToTheRadio");
+    // Hamlib 4.5 reads VFO B as it connects: a radio without targetable VFOs is switched to B
+    // for the read and back ("V VFOB", "f", "V VFOA").
+    const QList<QByteArray> probe{"FN1;", "FN0;"};
+    QTest::newRow("f m v t s") << QStringList{"f", "m", "v", "t", "s"}
+                               << QByteArray("14195000\nUSB\n2200\nVFOA\n0\n0\nVFOA\n") << probe;
+    QTest::newRow("F M V T") << QStringList{"F", "14074000", "M", "LSB", "0", "V", "VFOB",
+                                            "T", "1",        "T", "0",   "f", "m"}
+                             << QByteArray("7050000\nLSB\n2200\n")
+                             << probe + QList<QByteArray>{"FA00014074000;", "MD1;", "FN1;", "TX;",
+                                                          "RX;"};
+    // rigctl shows the state it took from the server's dump: the TS-440's ranges and filters.
+    QTest::newRow("dump_state")
+        << QStringList{"dump_state"}
+        << QByteArray(
+               "100000.000000 30000000.000000 0x3f -1 -1 0x10000003 0x0\n0 0 0 0 0 0 0\n"
+               "1800000.000000 1999999.000000 0x3f 5000 200000 0x10000003 0x0\n")
+        << probe;
+}
+
+void RigctlServerTest::hamlibClient() {
+    QFETCH(QStringList, commands);
+    QFETCH(QByteArray, printed);
+    QFETCH(QList<QByteArray>, sentToTheRadio);
+    const QByteArray output = rigctl(commands);
+    QVERIFY2(output.contains(printed) && !output.contains("error"), output);
+    QCOMPARE(operatorCommands(*radio_), sentToTheRadio);
+}
+
+void RigctlServerTest::unruly_data() {
+    QTest::addColumn<QByteArray>("sent");
+    QTest::addColumn<bool>("closedByServer");
+    QTest::addColumn<QList<QByteArray>>("sentToTheRadio");
+    QTest::newRow("keyed, then gone")
+        << QByteArray("T 1\n") << false << QList<QByteArray>{"TX;", "RX;"};
+    QTest::newRow("unkeyed, then gone")
+        << QByteArray("T 1\nT 0\n") << false << QList<QByteArray>{"TX;", "RX;"};
+    QTest::newRow("a line of 1025 characters")
+        << QByteArray(1025, 'f') << true << QList<QByteArray>{};
+    QTest::newRow("binary noise") << QByteArray("\x1b[2J\xff\xfe\0F 7000000\n", 18) << true
+                                  << QList<QByteArray>{};
+}
+
+// The others go on as before, and the radio hears nothing but the safe end.
+void RigctlServerTest::unruly() {
+    QFETCH(QByteArray, sent);
+    QFETCH(bool, closedByServer);
+    QFETCH(QList<QByteArray>, sentToTheRadio);
+    Client bystander(server_->port());
+    QCOMPARE(bystander.ask("v\n", 5), QByteArray("VFOA\n"));
+    {
+        Client unruly(server_->port());
+        if (closedByServer) {
+            unruly.socket.write(sent);
+            QVERIFY(unruly.closedByServer());
+        } else {
+            QVERIFY(unruly.ask(sent, 7 * sent.count('\n')).startsWith("RPRT 0\n"));
+        }
+    }
+    const int reportsAfter = statusRequests_ + 3;
+    QVERIFY(PanelHarness::waitUntil([&] { return statusRequests_ >= reportsAfter; }, kPatienceMs));
+    QCOMPARE(operatorCommands(*radio_), sentToTheRadio);
+    QCOMPARE(bystander.ask("f\n", 9), QByteArray("14195000\n"));
+    QVERIFY(!radio_->transceiver().isTransmitting());
+}
+
+void RigctlServerTest::seventeenthClientIsRefused() {
+    std::vector<std::unique_ptr<Client>> clients;
+    for (int i = 0; i < RigctlServer::kMostClients; ++i) {
+        clients.push_back(std::make_unique<Client>(server_->port()));
+        QCOMPARE(clients.back()->ask("t\n", 2), QByteArray("0\n"));
+    }
+    Client refused(server_->port());
+    QVERIFY(refused.closedByServer());
+    for (const auto& client : clients) QCOMPARE(client->ask("v\n", 5), QByteArray("VFOA\n"));
+}
+
+void RigctlServerTest::floodOfSetsLeavesThePollingAndEndsOnTheLastValue() {
+    constexpr int kSets = 1000;
+    QByteArray flood;
+    for (int i = 1; i <= kSets; ++i) flood += "F " + QByteArray::number(14'000'000 + i * 10) + '\n';
+    const int requestsBefore = statusRequests_;
+    Client flooder(server_->port());
+    QCOMPARE(flooder.ask(flood, kSets * 7).count("RPRT 0\n"), kSets);
+    QVERIFY(PanelHarness::waitUntil(
+        [&] { return radio_->transceiver().vfo(Transceiver::Vfo::A).frequencyHz == 14'010'000; },
+        kPatienceMs));
+    QVERIFY(PanelHarness::waitUntil([&] { return statusRequests_ >= requestsBefore + 5; },
+                                    kPatienceMs));
+    // One set at most per status report: the polling keeps the line.
+    QVERIFY(operatorCommands(*radio_).size() <= statusRequests_ - requestsBefore + 1);
+}
+
+QTEST_MAIN(RigctlServerTest)
+#include "tst_rigctl_server.moc"
