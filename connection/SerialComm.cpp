@@ -2,6 +2,8 @@
 
 #include "SerialDevice.h"
 
+#include <QSignalBlocker>
+
 #include <thread>
 
 #if defined(Q_OS_UNIX)
@@ -53,6 +55,9 @@ void SerialComm::close() {
     reopenTimer_.stop();
     quietTimer_.stop();
     if (port_.isOpen()) {
+        // waitForBytesWritten() reads as it waits: a reply decoded now would put a new request
+        // on the line behind the last command, so what comes in from here on is left unread.
+        const QSignalBlocker unheard(port_);
         // A last command (the panel's "RX;" on its way out) must reach the radio before the
         // port is closed and its previous settings come back, which would garble it.
         const QDeadlineTimer deadline(
