@@ -97,8 +97,8 @@ private slots:
             answer(piece);
             QTest::qWait(std::exchange(gapMs, 50));
         }
-        // A reply that never ends has ended well before "ID;" would be repeated.
-        PanelHarness::waitUntil([&] { return panel()->StatusBarTovran->text() == shown; }, 700);
+        // A reply that never ends is taken once the line has been quiet for 150 ms.
+        PanelHarness::waitUntil([&] { return panel()->StatusBarTovran->text() == shown; }, 250);
         QCOMPARE(panel()->StatusBarTovran->text() + '|' + panel()->LabelFreq->text() + '|' +
                      QString::number(panel()->MSComm1->rThreshold()),
                  shown + "|LECT. MEM.|24");
