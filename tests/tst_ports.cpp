@@ -85,7 +85,7 @@ private slots:
         QVERIFY(QDir(root.path()).mkpath("sys/class/tty/ttyS2"));  // no type said: no UART
         QStringList found;
         for (const SerialCandidate& c : machineSerialDevices(root.path())) {
-            if (c.device.startsWith(root.path()))
+            if (c.device.startsWith(root.path()) || c.stableName.startsWith(root.path()))
                 found << QString::number(int(c.kind)) + ' ' + c.device + ' ' + c.stableName;
         }
         found.sort();
