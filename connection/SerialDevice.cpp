@@ -79,8 +79,8 @@ QStringList numberSerialDevices(QList<SerialCandidate> candidates) {
 QList<SerialCandidate> machineSerialDevices(const QString& root) {
     QList<SerialCandidate> found;
     QSet<QString> listed;
-    const auto entries = QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot;
 #ifdef Q_OS_LINUX
+    const auto entries = QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot;
     const QDir byId(root + QStringLiteral("/dev/serial/by-id"));
     for (const QFileInfo& link : byId.entryInfoList(entries, QDir::Name)) {
         const QString device = link.canonicalFilePath();
@@ -97,6 +97,8 @@ QList<SerialCandidate> machineSerialDevices(const QString& root) {
         found << SerialCandidate{device, {}, uart ? Kind::Uart : Kind::NoUart};
         listed << device;
     }
+#else
+    Q_UNUSED(root);
 #endif
     for (const QSerialPortInfo& port : QSerialPortInfo::availablePorts()) {
         const QString device = port.systemLocation();
