@@ -10,9 +10,10 @@
 
 class RigctlServer;
 
-// The program's life: which device each port means, said on standard error; the port window; its OK
-// opens the panel on the chosen port; a port that cannot be opened is reported and ends the
-// program; closing either window (the port window without a choice) ends it.
+// The program's life: it says on standard error which device each port means; the port window
+// comes first; its OK opens the panel on the chosen port; a port that cannot be opened is
+// reported, with the reason, and ends the program; closing either window (the port window
+// without a choice) ends it.
 class ProgramStart : public QObject {
     Q_OBJECT
 
