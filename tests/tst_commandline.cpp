@@ -77,8 +77,6 @@ void CommandLineTest::options_data() {
     QTest::newRow("device missing")
         << QStringList{"--com2"} << "refused: Missing value after '--com2'.";
     QTest::newRow("unknown") << QStringList{"--bogus"} << "refused: Unknown option 'bogus'.";
-    QTest::newRow("flag with a value")
-        << QStringList{"--version=2"} << "refused: Unexpected value after '--version'.";
     QTest::newRow("--version") << QStringList{"--version"} << "version T.O.V.R.A.N 1.00\n";
     QTest::newRow("-v") << QStringList{"-v"} << "version T.O.V.R.A.N 1.00\n";
     QTest::newRow("help wins") << QStringList{"--bogus", "-h", "--rigctld=0"} << "help";
