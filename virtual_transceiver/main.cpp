@@ -7,30 +7,9 @@
 #include <QFile>
 #include <QTextStream>
 
-#include <algorithm>
 #include <optional>
 
 namespace {
-
-struct ModelName {
-    const char* number;
-    VirtualRadio::Model model;
-};
-
-constexpr ModelName kModelNames[] = {
-    {"440", VirtualRadio::Model::TS440},
-    {"940", VirtualRadio::Model::TS940},
-    {"811", VirtualRadio::Model::TS811},
-    {"711", VirtualRadio::Model::TS711},
-};
-
-std::optional<VirtualRadio::Model> modelNumbered(const QString& number) {
-    const auto* found = std::ranges::find_if(
-        kModelNames, [&](const ModelName& name) { return number == QLatin1String(name.number); });
-    if (found == std::end(kModelNames))
-        return std::nullopt;
-    return found->model;
-}
 
 // The exit status of a command line refused, as getopt's programs have it.
 constexpr int kBadCommandLine = 2;
@@ -101,7 +80,8 @@ int main(int argc, char* argv[]) {
                         .arg(parser.positionalArguments().constFirst()),
                     kBadCommandLine);
 
-    const std::optional<VirtualRadio::Model> model = modelNumbered(parser.value(modelOption));
+    const std::optional<VirtualRadio::Model> model =
+        Transceiver::modelNumbered(parser.value(modelOption));
     if (!model)
         return fail(QStringLiteral("no such model: %1").arg(parser.value(modelOption)),
                     kBadCommandLine);
