@@ -3,6 +3,7 @@
 #include "CommandLine.h"
 #include "ProgramStart.h"
 #include "RigctlServer.h"
+#include "SerialDevice.h"
 #include "Version.h"
 
 #include <QApplication>
@@ -39,9 +40,9 @@ int answer(const ProgramOptions& options) {
 // A device named on the command line takes the place of the environment's.
 void nameDevices(const ProgramOptions& options) {
     if (!options.com1.isEmpty())
-        qputenv("TOVRAN_COM1", options.com1.toLocal8Bit());
+        setSerialDeviceOverride(1, options.com1);
     if (!options.com2.isEmpty())
-        qputenv("TOVRAN_COM2", options.com2.toLocal8Bit());
+        setSerialDeviceOverride(2, options.com2);
 }
 
 // The rigctld server the command line asks for, listening; nothing when it cannot listen.
