@@ -15,6 +15,7 @@ not installed (CTest's skip code).
 
 import argparse
 import os
+import re
 import shutil
 import signal
 import socket
@@ -160,6 +161,7 @@ class Station:
         # The read-out of the 100 channels is over when the polling begins.
         wait_until(lambda: "IF;" in self.radio_commands(everything=True), START_TIMEOUT,
                    "the panel's polling")
+        self.mark()
         self.panel_window = wait_until(
             lambda: self.x("search", "--onlyvisible", "--name", PANEL_TITLE).split(),
             START_TIMEOUT, "the panel")[0]
@@ -251,12 +253,12 @@ def qt_enum_variant(type_name, key):
     for byte in data:
         character = chr(byte)
         plain = 0x20 <= byte < 0x7f and character not in '\\"()'
-        # A hexadecimal escape goes on while hexadecimal digits follow it.
+        # An escape goes on while (hexadecimal or octal) digits follow it.
         if plain and not (after_escape and character in "0123456789abcdefABCDEF"):
             out.append(character)
             after_escape = False
         else:
-            out.append(f"\\x{byte:x}")
+            out.append("\\0" if byte == 0 else f"\\x{byte:x}")
             after_escape = True
     return "@Variant(" + "".join(out) + ")"
 
@@ -316,7 +318,7 @@ WSJTX_TUNE_BUTTON = (753, 394)
 def check_wsjtx(station):
     udp_port = free_port()
     config = station.home / ".config"
-    config.mkdir()
+    config.mkdir(exist_ok=True)  # PulseAudio may have made it
     (config / "WSJT-X.ini").write_text("\n".join([
         "[Configuration]",
         "MyCall=F1ABC",
@@ -338,8 +340,6 @@ def check_wsjtx(station):
     status = WsjtxStatus(udp_port)
     status.start()
     try:
-        station.panel_clicks_lsb()  # so that WSJT-X has a mode to set
-        station.expect_commands(["MD1;"], "the panel's LSB")
         wsjtx = station.start("wsjtx", ["wsjtx"], cwd=station.dir)
         dial = lambda: status.latest and status.latest["dial"]
         wait_until(lambda: dial() == RADIO_START_HZ, START_TIMEOUT,
@@ -354,7 +354,7 @@ def check_wsjtx(station):
         station.x("key", "ctrl+a")
         station.x("type", "--delay", "40", "14.074")
         station.x("key", "Return")
-        station.expect_commands(["FA00014074000;", "MD2;"], "a band change to 20 m in USB")
+        station.expect_commands(["FA00014074000;"], "a band change to 20 m")
         wait_until(lambda: dial() == 14_074_000, FOLLOW_TIMEOUT, "WSJT-X on 14.074 MHz")
 
         transmitting = lambda: status.latest["transmitting"]
@@ -440,7 +440,8 @@ def check_fldigi(station):
 GRIG_WINDOWS = ("GRIG: Hamlib NET rigctl",)
 # grig's controls, in pixels from the corner of its window.
 GRIG_PTT_BUTTON = (60, 70)
-GRIG_TEN_MHZ_DIGIT = (428, 70)
+GRIG_MHZ_DIGIT = (412, 70)  # the units of megahertz, below 10 MHz
+GRIG_MODE_BOX = (790, 44)
 
 
 def check_grig(station):
@@ -449,9 +450,8 @@ def check_grig(station):
     trace = station.dir / "grig.out"
 
     def frequency():
-        found = [word for word in trace.read_text(errors="replace").split()
-                 if word.startswith("freq=") and word[5:].isdigit()]
-        return int(found[-1][5:]) if found else None
+        found = re.findall(r"\bfreq=(\d+)", trace.read_text(errors="replace"))
+        return int(found[-1]) if found else None
 
     wait_until(lambda: frequency() == RADIO_START_HZ, START_TIMEOUT,
                f"grig reading the radio's {RADIO_START_HZ} Hz")
@@ -463,9 +463,13 @@ def check_grig(station):
 
     station.mark()
     station.x("windowraise", window)
-    station.x("mousemove", "--window", window, *GRIG_TEN_MHZ_DIGIT)
+    station.x("mousemove", "--window", window, *GRIG_MHZ_DIGIT)
     station.x("click", "--repeat", "7", "--delay", "300", "4")  # the wheel, seven steps up
     station.expect_commands(["FA00014050000;"], "a band change to 20 m on grig's dial")
+    station.mark()
+    station.click(window, GRIG_MODE_BOX)
+    station.x("key", "Down", "Return")  # from USB to the next in grig's list, LSB
+    station.expect_commands(["MD1;"], "LSB chosen in grig's mode list")
 
     for command in ("TX;", "RX;"):
         station.mark()
@@ -490,6 +494,8 @@ def main():
     parser.add_argument("--panel", required=True, help="the tovran program")
     parser.add_argument("--radio", required=True, help="the tovran-virtual-radio program")
     parser.add_argument("--artifacts", default=".", help="where screenshots of failures go")
+    parser.add_argument("--keep", action="store_true",
+                        help="keep the run's folder (configurations, logs, the radio's log)")
     args = parser.parse_args()
 
     missing = [tool for tool in (args.program, *TOOLS) if not shutil.which(tool)]
@@ -499,8 +505,9 @@ def main():
         return SKIPPED
 
     started = time.monotonic()
-    with tempfile.TemporaryDirectory(prefix=f"tovran-{args.program}-") as folder:
-        station = Station(args, Path(folder))
+    folder = Path(tempfile.mkdtemp(prefix=f"tovran-{args.program}-"))
+    station = Station(args, folder)
+    try:
         try:
             station.start_display()
             station.start_sound()
@@ -516,6 +523,11 @@ def main():
             return 1
         finally:
             station.close()
+    finally:
+        if args.keep:
+            print(f"the run's folder: {folder}")
+        else:
+            shutil.rmtree(folder, ignore_errors=True)
     print(f"passed in {time.monotonic() - started:.1f} s")
     return 0
 
