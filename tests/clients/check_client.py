@@ -515,7 +515,7 @@ def main():
     missing = [tool for tool in (args.program, *TOOLS) if not shutil.which(tool)]
     if missing:
         print(f"SKIPPED: not installed here: {', '.join(missing)} "
-              "(bash scripts/install-dependencies.sh --clients installs them)")
+              "(bash scripts/install-dependencies.sh installs them)")
         return SKIPPED
 
     started = time.monotonic()
