@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what the program, its virtual transceiver and its tests need on Debian 12
-# (Hamlib's rigctl and rigctld are the real clients the rigctld-compatible server is tried with;
+# (Hamlib's rigctl and rigctld, WSJT-X, fldigi and grig are the real clients the rigctld-compatible
+# server is tried with; PulseAudio gives WSJT-X a sound device, xdotool plays the operator;
 # help2man makes the manual pages; lintian, desktop-file-utils and appstream check the package).
 # Run as root; running it again installs nothing new.
 set -euo pipefail
@@ -12,6 +13,7 @@ packages=(
     xvfb xauth
     libhamlib-utils dpkg-dev
     help2man lintian desktop-file-utils appstream
+    wsjtx fldigi grig pulseaudio pulseaudio-utils xdotool
 )
 
 missing=()
