@@ -12,23 +12,26 @@
 
 #include <algorithm>
 #include <array>
+#include <string_view>
 
 namespace {
 
 // What typed entry accepts, both ends included, and how many characters the box takes. The
 // HF radios, and a radio not identified, take 30 kHz to 30 MHz: eight digits and two
-// separators. The VHF and UHF radios take their own band: nine digits and three separators.
+// separators. The VHF and UHF radios take their own band: nine digits and three separators,
+// and have no AM and no FSK.
 struct EntryBand {
     const char* identification;
     qint64 lowestHz;
     qint64 highestHz;
     int boxLength;
+    std::string_view modes;  // the mode digits of the radio
 };
 
 constexpr std::array<EntryBand, 3> kEntryBands{{
-    {"", 30'000, 30'000'000, 10},              // HF, the first row for any other radio
-    {"ID003;", 144'000'000, 148'000'000, 11},  // TS-711, 2 m
-    {"ID002;", 430'000'000, 450'000'000, 11},  // TS-811, 70 cm
+    {"", 30'000, 30'000'000, 10, "123456"},            // HF, the first row for any other radio
+    {"ID003;", 144'000'000, 148'000'000, 11, "1234"},  // TS-711, 2 m
+    {"ID002;", 430'000'000, 450'000'000, 11, "1234"},  // TS-811, 70 cm
 }};
 
 bool isDigit(qint16 keyAscii) {
@@ -54,6 +57,16 @@ void FormControlTOVRAN::AcceptEntryFor(QByteArrayView identification) {
     const auto band = std::ranges::find(kEntryBands, identification, &EntryBand::identification);
     entryBand_ = band != kEntryBands.end() ? int(band - kEntryBands.begin()) : 0;
     TextFreq->setMaxLength(kEntryBands[entryBand_].boxLength);
+}
+
+// The band and the modes are those of typed entry; the name is the one the status line shows.
+MemoryFile::Radio FormControlTOVRAN::radioForMemories() const {
+    const EntryBand& band = kEntryBands[entryBand_];
+    const QString model = Reply::modelText(identification_).sliced(QStringLiteral(" -> ").size());
+    const bool named = model != QLatin1String("Inconnu");
+    return {named ? model : QString(),
+            [band](qint64 hz) { return hz >= band.lowestHz && hz <= band.highestHz; },
+            [band](char digit) { return band.modes.find(digit) != std::string_view::npos; }};
 }
 
 void FormControlTOVRAN::TextFreq_KeyPress(qint16& keyAscii) {
