@@ -6,6 +6,7 @@
 #include "FrequencyText.h"
 #include "MemoryFile.h"
 #include "MemoryGrid.h"
+#include "Modes.h"
 #include "PanelHarness.h"
 
 #include <QAction>
@@ -239,8 +240,10 @@ private slots:
         fillMemories(expected);
         for (int channel = 0; channel < Transceiver::kChannelCount; ++channel) {
             QCOMPARE(radio().memory(channel), expected.memory(channel));
-            QCOMPARE(panel()->GridMemoire->textMatrix(channel + 1, 1),
-                     FrequencyText::grouped(expected.memory(channel).frequencyHz));
+            const MemoryGrid* grid = panel()->GridMemoire;
+            QCOMPARE(grid->textMatrix(channel + 1, 1) + grid->textMatrix(channel + 1, 2),
+                     FrequencyText::grouped(expected.memory(channel).frequencyHz) +
+                         Modes::nameOf(char('0' + expected.memory(channel).mode)));
         }
         QCOMPARE(messages_, QStringList{"89 mémoires sur 89 écrites et vérifiées."});
         QVERIFY(!panel()->StatusBarTovran->text().contains("écriture"));
