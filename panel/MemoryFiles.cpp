@@ -180,6 +180,9 @@ bool FormControlTOVRAN::TakeWriteBackTurn() {
 void FormControlTOVRAN::ReadBackMemory(const Reply::Memory& memory) {
     writeBack_->readBack(memory);
     ShowMemoryRow(memory);
+    GridMemoire->setCol(MemoryGrid::kModeColumn);
+    if (Modes::nameOf(memory.modeDigit).isEmpty())  // an erased channel's mode goes with it
+        GridMemoire->setText(QString());
     GridMemoire->setCol(MemoryGrid::kFrequencyColumn);
     GridMemoire->scrollTo(GridMemoire->currentIndex());
     MSComm1->setRThreshold(Reply::kStatusLength);

@@ -95,7 +95,7 @@ void FormControlTOVRAN::ReadMemoryReply(const Reply::Memory& memory) {
         EndMemoryReadout();
 }
 
-// A mode digit that names no mode leaves the mode cell empty, as an empty channel's does.
+// A mode digit that names no mode leaves the mode cell as it was.
 void FormControlTOVRAN::ShowMemoryRow(const Reply::Memory& memory) {
     GridMemoire->setCol(MemoryGrid::kChannelColumn);
     GridMemoire->setRow(MemoryGrid::rowOf(memory.channel));
@@ -103,7 +103,8 @@ void FormControlTOVRAN::ShowMemoryRow(const Reply::Memory& memory) {
     GridMemoire->setCol(MemoryGrid::kFrequencyColumn);
     GridMemoire->setText(FrequencyText::grouped(*memory.frequencyHz));
     GridMemoire->setCol(MemoryGrid::kModeColumn);
-    GridMemoire->setText(Modes::nameOf(memory.modeDigit));
+    if (const QString mode = Modes::nameOf(memory.modeDigit); !mode.isEmpty())
+        GridMemoire->setText(mode);
 }
 
 void FormControlTOVRAN::EndMemoryReadout() {
