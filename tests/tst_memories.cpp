@@ -306,17 +306,31 @@ private slots:
 
     // Escape stops after the channel in flight has been read back: no channel half-written,
     // the row showing what the radio holds, and no store after.
+    void stopHalfWay_data() {
+        QTest::addColumn<bool>("byMenu");
+        QTest::newRow("Escape") << false;
+        QTest::newRow("the menu") << true;
+    }
     void stopHalfWay() {
+        QFETCH(bool, byMenu);
         QVERIFY(start(Model::TS440, [](Transceiver& radio) { radio.clearMemories(); }));
         QByteArray text = kHead;
         for (int channel = 0; channel < 100; ++channel)
             text += QByteArray::number(channel) + ',' +
                     QByteArray::number(7'000'000 + channel * 1000) + ",CW\n";
         writeFile(text);
-        // The operator's key comes in while the tenth channel is on its way.
-        connect(&harness_->radio, &VirtualRadio::commandReceived, this, [this](QByteArray c) {
-            if (c.startsWith("MW0009"))
-                QTest::keyClick(panel()->windowHandle(), Qt::Key_Escape);
+        // The operator stops while the tenth channel is on its way; the menu then offers only
+        // to stop.
+        QString shown;
+        connect(&harness_->radio, &VirtualRadio::commandReceived, this, [&](QByteArray c) {
+            if (!c.startsWith("MW0009"))
+                return;
+            if (!byMenu)
+                return QTest::keyClick(panel()->windowHandle(), Qt::Key_Escape);
+            if (QMenu* menu = openMenu())
+                for (QAction* entry : menu->actions())
+                    shown += entry->isEnabled() && entry->isVisible() ? entry->text() : "";
+            panel()->StopWritingAction->trigger();
         });
         choose(panel()->LoadMemoriesAction);
         QVERIFY(written());
@@ -330,6 +344,7 @@ private slots:
             QCOMPARE(panel()->GridMemoire->textMatrix(channel + 1, 1),
                      FrequencyText::grouped(expected.frequencyHz));
         }
+        QCOMPARE(shown, byMenu ? "Arrêter l'écriture des mémoires" : "");
         QCOMPARE(messages_, QStringList{QStringLiteral("Écriture arrêtée : %1 mémoires sur 100 "
                                                        "écrites et vérifiées.")
                                             .arg(stored)});
