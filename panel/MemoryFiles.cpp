@@ -20,6 +20,8 @@
 #include <QSaveFile>
 #include <QShortcut>
 
+#include <algorithm>
+
 namespace {
 
 const QString kTitle = QStringLiteral("Info...");
@@ -140,45 +142,40 @@ void FormControlTOVRAN::LoadMemories() {
 }
 
 void FormControlTOVRAN::StartWriteBack(const MemoryFile::Given& given) {
-    const MemoryFile::Channels held = TableChannels();
-    QList<MemoryWriteBack::Write> writes;
-    for (int channel = 0; channel < MemoryFile::kChannels; ++channel) {
-        if (given[channel] && *given[channel] != held[channel])
-            writes.append({channel, *given[channel]});
-    }
-    if (writes.isEmpty()) {
-        showMessage(kTitle, QStringLiteral("Le poste a déjà ces mémoires : rien à écrire."));
+    if (std::ranges::none_of(given, [](const auto& channel) { return channel.has_value(); })) {
+        showMessage(kTitle, QStringLiteral("Aucune mémoire dans ce fichier : rien n'a été écrit."));
         return;
     }
-    writeBack_ = std::make_unique<MemoryWriteBack>(writes);
+    writeBack_ = std::make_unique<MemoryWriteBack>(given);
     UpdateMemoryMenu();
     ShowWriteBackProgress();
 }
 
-// After a status report: the next channel's store and read request, when its turn has come and
-// the radio is still receiving and not scanning.
+// After a status report: the next channel's read request, behind its store when it is to be
+// written, once its turn has come and while the radio receives and does not scan. The table
+// may be out of date (a radio reset while the panel ran): what counts is what the radio holds.
 bool FormControlTOVRAN::TakeWriteBackTurn() {
     if (!writeBack_)
         return false;
     writeBack_->reportTaken();
     if (!MayWriteMemories())
         return false;
-    const std::optional<MemoryWriteBack::Write> write = writeBack_->nextTurn();
-    if (!write)
+    const std::optional<MemoryWriteBack::Turn> turn = writeBack_->nextTurn();
+    if (!turn)
         return false;
-    const MemoryFile::Channel& wanted = write->wanted;
-    MSComm1->output(wanted.isEmpty() ? Command::eraseMemory(write->channel)
-                                     : Command::storeMemory(write->channel, wanted.frequencyHz,
-                                                            wanted.modeDigit));
+    if (const std::optional<MemoryFile::Channel>& store = turn->store)
+        MSComm1->output(store->isEmpty() ? Command::eraseMemory(turn->channel)
+                                         : Command::storeMemory(turn->channel, store->frequencyHz,
+                                                                store->modeDigit));
     MSComm1->setRThreshold(Reply::kMemoryLength);
-    requests_->request(Command::readMemory(write->channel));
+    requests_->request(Command::readMemory(turn->channel));
     ShowWriteBackProgress();
     return true;
 }
 
 // The row shows what the radio answered, whether or not it took the channel.
 void FormControlTOVRAN::ReadBackMemory(const Reply::Memory& memory) {
-    writeBack_->readBack(memory);
+    writeBack_->channelRead(memory);
     ShowMemoryRow(memory);
     GridMemoire->setCol(MemoryGrid::kModeColumn);
     if (Modes::nameOf(memory.modeDigit).isEmpty())  // an erased channel's mode goes with it
@@ -211,14 +208,12 @@ void FormControlTOVRAN::EndWriteBack() {
     const std::unique_ptr<MemoryWriteBack> ended = std::move(writeBack_);
     RemoveFromStatusLine(std::exchange(progressShown_, QString()));
     UpdateMemoryMenu();
-    QString text =
-        ended->isStopped()
-            ? QStringLiteral("Écriture arrêtée : %1 mémoires sur %2 écrites et vérifiées.")
-                  .arg(ended->verified())
-                  .arg(ended->total())
-            : QStringLiteral("%1 mémoires sur %2 écrites et vérifiées.")
-                  .arg(ended->verified())
-                  .arg(ended->total());
+    QString text = QStringLiteral("%1 mémoires écrites et vérifiées, %2 déjà en place, sur %3.")
+                       .arg(ended->verified())
+                       .arg(ended->alreadyHeld())
+                       .arg(ended->total());
+    if (ended->isStopped())
+        text.prepend(QStringLiteral("Écriture arrêtée : "));
     if (!ended->notTaken().isEmpty())
         text += QStringLiteral("\nLe poste n'a pas pris les canaux %1.")
                     .arg(channelList(ended->notTaken()));

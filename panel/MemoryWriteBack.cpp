@@ -1,39 +1,56 @@
 #include "MemoryWriteBack.h"
 
-MemoryWriteBack::MemoryWriteBack(QList<Write> writes)
-    : queue_(std::move(writes)), total_(int(queue_.size())) {}
+namespace {
+
+// An empty channel reads with a zero frequency, whatever its mode digit says.
+bool holds(const Reply::Memory& memory, const MemoryFile::Channel& wanted) {
+    const qint64 hz = memory.frequencyHz.value_or(-1);
+    return wanted.isEmpty() ? hz == 0
+                            : hz == wanted.frequencyHz && memory.modeDigit == wanted.modeDigit;
+}
+
+}  // namespace
+
+MemoryWriteBack::MemoryWriteBack(const MemoryFile::Given& given) {
+    for (int number = 0; number < MemoryFile::kChannels; ++number) {
+        if (given[number])
+            queue_.append({number, *given[number]});
+    }
+    total_ = int(queue_.size());
+}
 
 void MemoryWriteBack::reportTaken() {
     statusCharacters_ += kStatusCharacters;
 }
 
-std::optional<MemoryWriteBack::Write> MemoryWriteBack::nextTurn() {
-    if (inFlight_ || stopping_ || queue_.isEmpty())
+std::optional<MemoryWriteBack::Turn> MemoryWriteBack::nextTurn() {
+    if (inTurn_ || stopping_ || queue_.isEmpty())
         return std::nullopt;
-    if (kStatusShare * (writeCharacters_ + kWriteCharacters) > kWriteShare * statusCharacters_)
+    const int cost = queue_.first().read ? kWriteCharacters : kReadCharacters;
+    if (kStatusShare * (channelCharacters_ + cost) > kChannelShare * statusCharacters_)
         return std::nullopt;
-    writeCharacters_ += kWriteCharacters;
-    inFlight_ = queue_.takeFirst();
-    return inFlight_;
+    channelCharacters_ += cost;
+    inTurn_ = queue_.takeFirst();
+    return Turn{inTurn_->number, inTurn_->read ? std::optional(inTurn_->wanted) : std::nullopt};
 }
 
-// An empty channel reads back with a zero frequency, whatever its mode digit says.
-bool MemoryWriteBack::readBack(const Reply::Memory& memory) {
-    if (!inFlight_ || memory.channel != inFlight_->channel)
-        return false;
-    const Write written = *std::exchange(inFlight_, std::nullopt);
-    const MemoryFile::Channel& wanted = written.wanted;
-    const qint64 hz = memory.frequencyHz.value_or(-1);
-    const bool took = wanted.isEmpty()
-                          ? hz == 0
-                          : hz == wanted.frequencyHz && memory.modeDigit == wanted.modeDigit;
-    if (took) {
+void MemoryWriteBack::channelRead(const Reply::Memory& memory) {
+    if (!inTurn_ || memory.channel != inTurn_->number)
+        return;
+    Channel channel = *std::exchange(inTurn_, std::nullopt);
+    const bool asWanted = holds(memory, channel.wanted);
+    if (!channel.read) {
+        channel.read = true;
+        if (asWanted)
+            ++alreadyHeld_;
+        else
+            queue_.prepend(channel);  // written at its next turn, before the others
+    } else if (asWanted) {
         ++verified_;
-    } else if (!triedOnce_.contains(written.channel)) {
-        triedOnce_ << written.channel;
-        queue_.prepend(written);  // tried again at its next turn, before the others
+    } else if (!triedOnce_.contains(channel.number)) {
+        triedOnce_ << channel.number;
+        queue_.prepend(channel);
     } else {
-        notTaken_ << written.channel;
+        notTaken_ << channel.number;
     }
-    return took;
 }
