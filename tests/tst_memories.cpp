@@ -313,6 +313,23 @@ private slots:
                              "n'a pas pris les canaux 22."});
     }
 
+    // Keyed in the middle, the radio gets no store until it receives again.
+    void waitsWhileTransmitting() {
+        QVERIFY(start());
+        writeFile(kHead + "20,7050000,LSB\n");
+        QObject local;
+        connect(&harness_->radio, &VirtualRadio::commandReceived, &local, [this](QByteArray c) {
+            if (c == "MR0020;")
+                radio().setTransmitting(true);
+        });
+        choose(panel()->LoadMemoriesAction);
+        QVERIFY(harness_->waitForReports(10));
+        QCOMPARE(stores(), QList<QByteArray>{});
+        radio().setTransmitting(false);
+        QVERIFY(written());
+        QCOMPARE(stores(), QList<QByteArray>{"MW0020"});
+    }
+
     // Escape stops after the channel in flight has been read back: no channel half-written,
     // the row showing what the radio holds, and no store after.
     void stopHalfWay_data() {
