@@ -24,10 +24,10 @@ public:
     static constexpr int kStatusCharacters = 3 + 38;
     static constexpr int kReadCharacters = 7 + 24;
     static constexpr int kWriteCharacters = 24 + kReadCharacters;
-    // The channels take at most 4 characters of the line for 5 of the polling's: the status
+    // The channels take at most one character of the line for two of the polling's: the status
     // reports keep well over half the line, at the radio's speed as on a fast line.
-    static constexpr int kChannelShare = 4;
-    static constexpr int kStatusShare = 5;
+    static constexpr int kChannelShare = 1;
+    static constexpr int kStatusShare = 2;
 
     explicit MemoryWriteBack(const MemoryFile::Given& given);
 
