@@ -16,6 +16,9 @@ class MemoryWriteBack;
 class QAction;
 class QMenu;
 class QShortcut;
+namespace Radios {
+struct Radio;
+}
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -179,8 +182,8 @@ private:
     void SelectMode(const QString& name);
     // Memories (Memories.cpp).
     void WriteMemoryChannel(const QString& frequencyText);
-    // Frequency entry (FrequencyEntry.cpp): the band typed entry takes, by the radio identified.
-    void AcceptEntryFor(QByteArrayView identification);
+    // Frequency entry (FrequencyEntry.cpp): what typed entry takes, by the radio identified.
+    void AcceptEntryFor(const Radios::Radio& radio);
     // The radio identified, as memory channels read from a file must suit it.
     MemoryFile::Radio radioForMemories() const;
     // Memory files and their write-back (MemoryFiles.cpp).
@@ -199,11 +202,10 @@ private:
     std::optional<qint64> shownFrequency() const;   // LabelFreq as hertz, when it is a number
 
     RequestChain* requests_;
-    QByteArray identification_;  // the radio's answer to "ID;"
     std::unique_ptr<MemoryWriteBack> writeBack_;
     QShortcut* stopWritingKey_;
-    QString progressShown_;  // the write-back's part of the status line
-    int entryBand_ = 0;      // the HF band until a VHF or UHF radio is identified
+    QString progressShown_;                 // the write-back's part of the status line
+    const Radios::Radio* radio_ = nullptr;  // the radio identified, or the stand-in before
     // "TX;" went out after the last status report: the display does not show it yet.
     bool transmitSentSinceReport_ = false;
 };

@@ -5,34 +5,13 @@
 #include "FormControlTOVRAN.h"
 #include "FrequencyText.h"
 #include "KeyCodes.h"
+#include "Radios.h"
 #include "SerialComm.h"
 
 #include <QLineEdit>
 #include <QPushButton>
 
-#include <algorithm>
-#include <array>
-#include <string_view>
-
 namespace {
-
-// What typed entry accepts, both ends included, and how many characters the box takes. The
-// HF radios, and a radio not identified, take 30 kHz to 30 MHz: eight digits and two
-// separators. The VHF and UHF radios take their own band: nine digits and three separators,
-// and have no AM and no FSK.
-struct EntryBand {
-    const char* identification;
-    qint64 lowestHz;
-    qint64 highestHz;
-    int boxLength;
-    std::string_view modes;  // the mode digits of the radio
-};
-
-constexpr std::array<EntryBand, 3> kEntryBands{{
-    {"", 30'000, 30'000'000, 10, "123456"},            // HF, the first row for any other radio
-    {"ID003;", 144'000'000, 148'000'000, 11, "1234"},  // TS-711, 2 m
-    {"ID002;", 430'000'000, 450'000'000, 11, "1234"},  // TS-811, 70 cm
-}};
 
 bool isDigit(qint16 keyAscii) {
     return keyAscii >= '0' && keyAscii <= '9';
@@ -53,26 +32,27 @@ void FormControlTOVRAN::TextFreq_Change() {
     TextFreq->end(false);
 }
 
-void FormControlTOVRAN::AcceptEntryFor(QByteArrayView identification) {
-    const auto band = std::ranges::find(kEntryBands, identification, &EntryBand::identification);
-    entryBand_ = band != kEntryBands.end() ? int(band - kEntryBands.begin()) : 0;
-    TextFreq->setMaxLength(kEntryBands[entryBand_].boxLength);
+// The box takes as many characters as the highest frequency accepted has once grouped: ten
+// (30,000,000) on the HF radios, eleven (450,000,000) on the VHF and UHF ones.
+void FormControlTOVRAN::AcceptEntryFor(const Radios::Radio& radio) {
+    radio_ = &radio;
+    TextFreq->setMaxLength(int(FrequencyText::grouped(radio.typedEntry.highHz).size()));
 }
 
-// The band and the modes are those of typed entry; the name is the one the status line shows.
+// Channels read from a file must suit the radio identified: a frequency it receives, a mode it
+// has, and its name on the file.
 MemoryFile::Radio FormControlTOVRAN::radioForMemories() const {
-    const EntryBand& band = kEntryBands[entryBand_];
-    const QString model = Reply::modelText(identification_).sliced(QStringLiteral(" -> ").size());
-    const bool named = model != QLatin1String("Inconnu");
-    return {named ? model : QString(),
-            [band](qint64 hz) { return hz >= band.lowestHz && hz <= band.highestHz; },
-            [band](char digit) { return band.modes.find(digit) != std::string_view::npos; }};
+    const Radios::Radio& radio = *radio_;
+    const QString model = radio.name.isEmpty()
+                              ? QString()
+                              : QStringLiteral("Kenwood ") + QString::fromLatin1(radio.name);
+    return {model, [&radio](qint64 hz) { return radio.receives(hz); },
+            [&radio](char digit) { return radio.hasMode(digit); }};
 }
 
 void FormControlTOVRAN::TextFreq_KeyPress(qint16& keyAscii) {
     const qint64 value = FrequencyText::read(TextFreq->text()).value_or(0);
-    const EntryBand& band = kEntryBands[entryBand_];
-    if (keyAscii == KeyCode::kEnter && value >= band.lowestHz && value <= band.highestHz) {
+    if (keyAscii == KeyCode::kEnter && radio_->typedEntry.contains(value)) {
         keyAscii = 0;
         if (const std::optional<char> letter = shownVfoLetter())
             MSComm1->output(Command::setFrequency(*letter, value));

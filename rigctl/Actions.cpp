@@ -112,7 +112,7 @@ std::optional<qint64> wholeHertz(const QByteArray& text) {
 
 std::variant<RadioSet, int> frequencySet(const Request& request, const SharedRadio& radio) {
     const std::optional<qint64> hz = wholeHertz(request.arguments[0]);
-    if (!hz || !receives(radio.model(), *hz))
+    if (!hz || !radio.model().radio.receives(*hz))
         return kInvalid;
     const char vfo = radio.vfoInUse();
     if (vfo != '0' && vfo != '1')

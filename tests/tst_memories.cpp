@@ -291,23 +291,25 @@ private slots:
         QCOMPARE(radio().memory(0), (Tuning{14'195'000, 2}));
     }
 
-    // A read-back that differs once is written again and taken; a channel the radio will not
-    // take (below its lowest frequency) is tried twice and reported.
+    // A read-back that differs once is written again and taken; one that differs each time is
+    // tried twice and reported, its row showing what the radio answered.
     void readBackDiffers() {
         QVERIFY(start());
-        writeFile(kHead + "20,7050000,LSB\n21,3650000,CW\n22,50000,AM\n");
+        writeFile(kHead + "20,7050000,LSB\n21,3650000,CW\n22,9410000,AM\n");
         QObject local;         // the connection goes with the locals it uses
         bool misread = false;  // the read-back after the first store
         connect(&harness_->radio, &VirtualRadio::commandReceived, &local, [&](QByteArray c) {
             if (c.startsWith("MW0021") && !std::exchange(misread, true))
                 harness_->radio.misreadMemoryOnce(21);
+            if (c.startsWith("MW0022"))
+                harness_->radio.misreadMemoryOnce(22);
         });
         choose(panel()->LoadMemoriesAction);
         QVERIFY(written());
         QCOMPARE(stores(), (QList<QByteArray>{"MW0020", "MW0021", "MW0021", "MW0022", "MW0022"}));
         QCOMPARE(radio().memory(21), (Tuning{3'650'000, 3}));
         QCOMPARE(panel()->GridMemoire->textMatrix(22, 1), "3,650,000");
-        QCOMPARE(panel()->GridMemoire->textMatrix(23, 1), "");
+        QCOMPARE(panel()->GridMemoire->textMatrix(23, 1), "9,410,001");
         QCOMPARE(messages_,
                  QStringList{"2 mémoires écrites et vérifiées, 0 déjà en place, sur 3.\nLe poste "
                              "n'a pas pris les canaux 22."});
