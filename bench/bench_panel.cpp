@@ -2,6 +2,7 @@
 //  - unpaced, what the panel itself costs: status reports a second, the panel's own time per
 //    report, and the time of the 100-channel read-out;
 //  - paced at 4800 baud 8N2, how close it comes to what the line allows;
+//  - writing 100 memory channels back from a file, and the polling meanwhile, both ways;
 //  - the radio shared by eight clients through the panel's rigctld server, and through
 //    Hamlib's own rigctld (ServerBench.cpp).
 
@@ -14,6 +15,8 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <cstdio>
@@ -109,6 +112,43 @@ double microsecondsPerDecodedReport() {
     return microseconds;
 }
 
+// 100 channels written back, each different from what the radio holds, while the polling goes
+// on: the time it takes, and the status reports a second before and meanwhile.
+void writeBackFigures(bool paced) {
+    Session session(false);
+    session.start();
+    session.radio.setPaced(paced);
+    const double usual = session.reportsPerSecond(paced ? kReportsPaced / 2 : kReportsUnpaced);
+
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("memoires.csv"));
+    QByteArray text = "# Kenwood TS-440\ncanal,frequence_hz,mode\n";
+    for (int channel = 0; channel < 100; ++channel)
+        text += QByteArray::number(channel) + ',' + QByteArray::number(7'000'000 + channel * 1000) +
+                ",CW\n";
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size())
+        qFatal("cannot write the memory file");
+    file.close();
+    FormControlTOVRAN& panel = *session.panel;
+    panel.chooseFileToLoad = [&] { return path; };
+    QString told;
+    panel.showMessage = [&](const QString&, const QString& message) { told = message; };
+
+    const int first = session.statusRequests;
+    QElapsedTimer clock;
+    clock.start();
+    panel.LoadMemories();
+    if (!panel.isWritingMemories() ||
+        !waitUntil([&] { return !panel.isWritingMemories(); }, 120000))
+        qFatal("no write-back");
+    const double seconds = clock.nsecsElapsed() / 1e9;
+    const double meanwhile = (session.statusRequests - first) / seconds;
+    std::printf("  100 channels written back:  %7.3f s  (%s)\n", seconds, qPrintable(told));
+    std::printf("  status reports: %9.2f /s before, %9.2f /s meanwhile (%5.1f%%)\n", usual,
+                meanwhile, 100.0 * meanwhile / usual);
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -135,6 +175,10 @@ int main(int argc, char* argv[]) {
         std::printf("  status reports:   %6.2f /s, line limit %5.2f /s (%5.1f%% of the limit)\n",
                     rate, 1.0 / kStatusRoundTrip, 100.0 * rate * kStatusRoundTrip);
     }
+    std::printf("Memories written back from a file, unpaced\n");
+    writeBackFigures(false);
+    std::printf("Memories written back from a file, paced at 4800 baud 8N2\n");
+    writeBackFigures(true);
     benchServers();
     return 0;
 }

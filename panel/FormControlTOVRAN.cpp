@@ -5,6 +5,7 @@
 #include "FrequencyText.h"
 #include "KeyCodes.h"
 #include "MemoryGrid.h"
+#include "MemoryWriteBack.h"
 #include "ProgramLook.h"
 #include "ProgramWide.h"
 #include "SerialComm.h"
@@ -33,6 +34,7 @@ FormControlTOVRAN::FormControlTOVRAN(QWidget* parent)
     buildModeFrame();
     buildMemoryTableFrame();
     buildStatusLine();
+    buildMemoryMenu();
     setTabOrder();
     connectHandlers();
     centreOnScreen(this);

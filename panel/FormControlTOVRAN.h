@@ -1,14 +1,21 @@
 #pragma once
 
+#include "MemoryFile.h"
 #include "Replies.h"
 #include "RequestChain.h"
 
 #include <QWidget>
 
+#include <functional>
+#include <memory>
 #include <optional>
 
 class DisplayLabel;
 class MemoryGrid;
+class MemoryWriteBack;
+class QAction;
+class QMenu;
+class QShortcut;
 namespace Radios {
 struct Radio;
 }
@@ -28,6 +35,7 @@ class SerialComm;
 //   Memories.cpp         MEM, M.IN, EFF and the store into a channel
 //   FrequencyEntry.cpp   the frequency box
 //   Recall.cpp           recall from the memory table
+//   MemoryFiles.cpp      the table's menu: the channels saved to a file and written back
 class FormControlTOVRAN : public QWidget {
     Q_OBJECT
 
@@ -72,6 +80,17 @@ public:
     MemoryGrid* GridMemoire;
     QLabel* StatusBarTovran;
     SerialComm* MSComm1;
+    // The memory table's context menu (right button or the menu key).
+    QMenu* MenuMemoire;
+    QAction* SaveMemoriesAction;
+    QAction* LoadMemoriesAction;
+    QAction* StopWritingAction;
+
+    // How the operator is told and asked: a message box, and Qt's file dialogs (an empty name
+    // when the operator gives up), unless a test puts its own in their place.
+    std::function<void(const QString& title, const QString& text)> showMessage;
+    std::function<QString()> chooseFileToSave;
+    std::function<QString()> chooseFileToLoad;
 
     // --- Replies from the radio (ReceiveHandler.cpp).
     void MSComm1_OnComm();
@@ -103,6 +122,11 @@ public:
     void TextFreq_LostFocus();
     void GridMemoire_DblClick();
     void GridMemoire_KeyPress(qint16& keyAscii);
+    void GridMemoire_ContextMenu(const QPoint& position);
+    void SaveMemories();
+    void LoadMemories();
+    void StopWritingMemories();  // after the channel being written has been read back
+    bool isWritingMemories() const { return writeBack_ != nullptr; }
 
 signals:
     // The window has closed and the port with it: the program ends.
@@ -127,6 +151,7 @@ private:
     void buildModeFrame();
     void buildMemoryTableFrame();
     void buildStatusLine();
+    void buildMemoryMenu();
     void setTabOrder();
     void connectHandlers();
 
@@ -135,6 +160,7 @@ private:
     // Replies (ReceiveHandler.cpp).
     void Identify(const QByteArray& text);
     void ReadMemoryReply(const Reply::Memory& memory);
+    void ShowMemoryRow(const Reply::Memory& memory);
     void EndMemoryReadout();
     void DecodeStatusReport(const QByteArray& text);
     void ShowFrequency(const Reply::Status& status);
@@ -158,6 +184,17 @@ private:
     void WriteMemoryChannel(const QString& frequencyText);
     // Frequency entry (FrequencyEntry.cpp): what typed entry takes, by the radio identified.
     void AcceptEntryFor(const Radios::Radio& radio);
+    // The radio identified, as memory channels read from a file must suit it.
+    MemoryFile::Radio radioForMemories() const;
+    // Memory files and their write-back (MemoryFiles.cpp).
+    bool MayWriteMemories() const;
+    void UpdateMemoryMenu();
+    MemoryFile::Channels TableChannels() const;
+    void StartWriteBack(const MemoryFile::Given& given);
+    bool TakeWriteBackTurn();
+    void ReadBackMemory(const Reply::Memory& memory);
+    void ShowWriteBackProgress();
+    void EndWriteBack();
 
     // What the captions show, read back as the handlers need it (FormControlTOVRAN.cpp).
     std::optional<char> shownVfoLetter() const;     // 'A' or 'B' for exactly "VFO A" / "VFO B"
@@ -165,6 +202,9 @@ private:
     std::optional<qint64> shownFrequency() const;   // LabelFreq as hertz, when it is a number
 
     RequestChain* requests_;
+    std::unique_ptr<MemoryWriteBack> writeBack_;
+    QShortcut* stopWritingKey_;
+    QString progressShown_;                 // the write-back's part of the status line
     const Radios::Radio* radio_ = nullptr;  // the radio identified, or the stand-in before
     // "TX;" went out after the last status report: the display does not show it yet.
     bool transmitSentSinceReport_ = false;

@@ -39,6 +39,17 @@ void FormControlTOVRAN::AcceptEntryFor(const Radios::Radio& radio) {
     TextFreq->setMaxLength(int(FrequencyText::grouped(radio.typedEntry.highHz).size()));
 }
 
+// Channels read from a file must suit the radio identified: a frequency it receives, a mode it
+// has, and its name on the file.
+MemoryFile::Radio FormControlTOVRAN::radioForMemories() const {
+    const Radios::Radio& radio = *radio_;
+    const QString model = radio.name.isEmpty()
+                              ? QString()
+                              : QStringLiteral("Kenwood ") + QString::fromLatin1(radio.name);
+    return {model, [&radio](qint64 hz) { return radio.receives(hz); },
+            [&radio](char digit) { return radio.hasMode(digit); }};
+}
+
 void FormControlTOVRAN::TextFreq_KeyPress(qint16& keyAscii) {
     const qint64 value = FrequencyText::read(TextFreq->text()).value_or(0);
     if (keyAscii == KeyCode::kEnter && radio_->typedEntry.contains(value)) {

@@ -60,7 +60,7 @@ void FormControlTOVRAN::MSComm1_OnComm() {
         case Reply::Shape::Memory:
             if (const Reply::Memory memory = Reply::readMemory(text);
                 memory.isClean() && requests_->takeReplyTo(Command::readMemory(memory.channel)))
-                ReadMemoryReply(memory);
+                writeBack_ ? ReadBackMemory(memory) : ReadMemoryReply(memory);
             break;
         case Reply::Shape::Status:
             if (requests_->takeReplyTo("IF"))
@@ -86,15 +86,7 @@ void FormControlTOVRAN::Identify(const QByteArray& text) {
 // its channel.
 void FormControlTOVRAN::ReadMemoryReply(const Reply::Memory& memory) {
     const int channel = memory.channel;
-
-    GridMemoire->setCol(MemoryGrid::kChannelColumn);
-    GridMemoire->setRow(MemoryGrid::rowOf(channel));
-    GridMemoire->setText(QString::fromLatin1(memory.channelText));
-    GridMemoire->setCol(MemoryGrid::kFrequencyColumn);
-    GridMemoire->setText(FrequencyText::grouped(*memory.frequencyHz));
-    GridMemoire->setCol(MemoryGrid::kModeColumn);
-    if (const QString mode = Modes::nameOf(memory.modeDigit); !mode.isEmpty())
-        GridMemoire->setText(mode);
+    ShowMemoryRow(memory);
     if (channel >= kChannelsInSight)
         GridMemoire->setTopRow(channel - kChannelsInSight + 1);
 
@@ -102,6 +94,18 @@ void FormControlTOVRAN::ReadMemoryReply(const Reply::Memory& memory) {
         requests_->request(Command::readMemory(channel + 1));
     else
         EndMemoryReadout();
+}
+
+// A mode digit that names no mode leaves the mode cell as it was.
+void FormControlTOVRAN::ShowMemoryRow(const Reply::Memory& memory) {
+    GridMemoire->setCol(MemoryGrid::kChannelColumn);
+    GridMemoire->setRow(MemoryGrid::rowOf(memory.channel));
+    GridMemoire->setText(QString::fromLatin1(memory.channelText));
+    GridMemoire->setCol(MemoryGrid::kFrequencyColumn);
+    GridMemoire->setText(FrequencyText::grouped(*memory.frequencyHz));
+    GridMemoire->setCol(MemoryGrid::kModeColumn);
+    if (const QString mode = Modes::nameOf(memory.modeDigit); !mode.isEmpty())
+        GridMemoire->setText(mode);
 }
 
 void FormControlTOVRAN::EndMemoryReadout() {
@@ -126,7 +130,8 @@ void FormControlTOVRAN::DecodeStatusReport(const QByteArray& text) {
     ShowReceiveOrTransmit(status);
     ShowScan(status);
     ShowMode(status);
-    requests_->request(Command::status());
+    if (!TakeWriteBackTurn())
+        requests_->request(Command::status());
     emit statusDecoded(status);
 }
 

@@ -1,13 +1,18 @@
-// Takes the README's pictures: the port window, and the panel connected to the virtual
-// transceiver once the memory read-out is over and the status reports are coming in.
+// Takes the README's pictures: the port window, the panel connected to the virtual
+// transceiver once the memory read-out is over and the status reports are coming in, and the
+// memory table's menu opened over it.
 
 #include "FormControlTOVRAN.h"
 #include "FormSelectPortTOVRAN.h"
+#include "MemoryGrid.h"
 #include "ProgramWide.h"
 #include "VirtualRadio.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QElapsedTimer>
+#include <QMenu>
+#include <QPainter>
 #include <QPixmap>
 
 #include <cstdio>
@@ -44,7 +49,19 @@ int main(int argc, char* argv[]) {
     panel.show();
     runFor(1500);
     panel.grab().save(folder + "/panel.png");
-    std::printf("%s/port-window.png and %s/panel.png written\n", qPrintable(folder),
-                qPrintable(folder));
+
+    // A right click on channel 07; the menu is a window of its own, drawn in its place.
+    QWidget* rows = panel.GridMemoire->viewport();
+    const QPoint at =
+        panel.GridMemoire->visualRect(panel.GridMemoire->model()->index(7, 0)).center();
+    QContextMenuEvent click(QContextMenuEvent::Mouse, at, rows->mapToGlobal(at));
+    QApplication::sendEvent(rows, &click);
+    runFor(300);
+    QPixmap withMenu = panel.grab();
+    QPainter painter(&withMenu);
+    painter.drawPixmap(panel.mapFromGlobal(panel.MenuMemoire->pos()), panel.MenuMemoire->grab());
+    painter.end();
+    withMenu.save(folder + "/memory-menu.png");
+    std::printf("%s/port-window.png, panel.png and memory-menu.png written\n", qPrintable(folder));
     return 0;
 }

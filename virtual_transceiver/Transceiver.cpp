@@ -144,6 +144,11 @@ void Transceiver::setMemory(int channel, Tuning tuning) {
         recall();
 }
 
+void Transceiver::clearMemories() {
+    m_memories.fill({});
+    recall();
+}
+
 void Transceiver::setTransmitting(bool on) {
     m_transmitting = on;
     if (on)

@@ -58,6 +58,7 @@ public:
     void setChannel(int channel);  // as MC does: shown once memory is in use
     Tuning memory(int channel) const { return m_memories.at(channel); }
     void setMemory(int channel, Tuning tuning);
+    void clearMemories();  // as a reset, or a flat backup cell, leaves them
 
     bool isTransmitting() const { return m_transmitting; }
     void setTransmitting(bool on);

@@ -81,6 +81,10 @@ void VirtualRadio::delayReply(int n, std::chrono::milliseconds delay) {
     addFault(Fault::Kind::Delay, n, 0, delay);
 }
 
+void VirtualRadio::misreadMemoryOnce(int channel) {
+    m_misreadChannels.append(channel);
+}
+
 void VirtualRadio::sendStray(const QByteArray& bytes) {
     m_terminal->write(bytes);
 }
@@ -116,6 +120,7 @@ void VirtualRadio::obey(const QByteArray& command, SerialLine::Time arrived) {
 void VirtualRadio::reply(const QByteArray& text, SerialLine::Time commandArrived) {
     const qint64 number = ++m_replies;
     Outgoing outgoing{text, commandArrived};
+    misread(outgoing.text);
     for (const Fault& fault : std::as_const(m_faults)) {
         if (fault.reply == number)
             spoil(outgoing, fault);
@@ -130,6 +135,19 @@ void VirtualRadio::reply(const QByteArray& text, SerialLine::Time commandArrived
         outgoing.start = m_line->busyUntil() + outgoing.pause;
     }
     m_line->send(outgoing.text.sliced(restAt), outgoing.start, outgoing.text);
+}
+
+// MRs-ccfffffffffffml----;  the last digit of the frequency is off by one
+// 123456789012345678901234
+void VirtualRadio::misread(QByteArray& text) {
+    constexpr qsizetype kChannelAt = 4;
+    constexpr qsizetype kLastFrequencyDigitAt = 16;
+    if (!text.startsWith("MR") || text.size() <= kLastFrequencyDigitAt)
+        return;
+    if (!m_misreadChannels.removeOne(text.mid(kChannelAt, 2).toInt()))
+        return;
+    char& digit = text[kLastFrequencyDigitAt];
+    digit = digit == '9' ? '8' : char(digit + 1);
 }
 
 void VirtualRadio::spoil(Outgoing& outgoing, const Fault& fault) {

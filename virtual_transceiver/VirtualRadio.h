@@ -50,6 +50,9 @@ public:
     void splitReply(int n, int at, std::chrono::milliseconds pause);
     // Later replies wait behind a delayed one: the line carries one character at a time.
     void delayReply(int n, std::chrono::milliseconds delay);
+    // The next reply for that memory channel reports another frequency, once; the channel
+    // itself holds what was written.
+    void misreadMemoryOnce(int channel);
     // Noise on the line, written at once whatever the radio is doing.
     void sendStray(const QByteArray& bytes);
 
@@ -77,6 +80,7 @@ private:
     void reply(const QByteArray& text, SerialLine::Time commandArrived);
     void addFault(Fault::Kind kind, int n, int characters = 0, std::chrono::milliseconds wait = {});
     static void spoil(Outgoing& outgoing, const Fault& fault);
+    void misread(QByteArray& text);
 
     PseudoTerminal* m_terminal;
     SerialLine* m_line;
@@ -84,6 +88,7 @@ private:
     QByteArray m_command;  // the command arriving, up to its ";"
     QByteArray m_received;
     QList<Fault> m_faults;
+    QList<int> m_misreadChannels;
     qint64 m_replies = 0;
     bool m_poweredOn = true;
 };
