@@ -1,6 +1,7 @@
 // T.O.V.R.A.N: a control panel for the Kenwood TS-440, TS-940, TS-811 and TS-711.
 
 #include "ProgramStart.h"
+#include "RadioSharing.h"
 #include "RigctlServer.h"
 #include "ServerOptions.h"
 
@@ -49,7 +50,8 @@ int main(int argc, char* argv[]) {
         return kBadCommandLine;
 
     ProgramStart program;
-    program.shareRadioWith(server.get());
+    if (server)
+        shareRadio(program, *server);
     program.begin();
     return application.exec();
 }

@@ -1,8 +1,8 @@
 #include "ServerBench.h"
 
 #include "FormControlTOVRAN.h"
-#include "ProgramStart.h"
 #include "ProgramWide.h"
+#include "RadioSharing.h"
 #include "RigctlServer.h"
 #include "VirtualRadio.h"
 

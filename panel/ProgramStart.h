@@ -8,8 +8,6 @@
 
 #include <functional>
 
-class RigctlServer;
-
 // The program's life: the port window first; its OK opens the panel on the chosen port; a
 // port that cannot be opened is reported and ends the program; closing either window (the
 // port window without a choice) ends it.
@@ -21,8 +19,6 @@ public:
     ~ProgramStart() override;
 
     void begin();
-    // The rigctld server of the command line, if any: it follows the panel once it is open.
-    void shareRadioWith(RigctlServer* server);
 
     FormSelectPortTOVRAN* portWindow() const { return portWindow_; }
     FormControlTOVRAN* mainWindow() const { return mainWindow_; }
@@ -32,13 +28,13 @@ public:
     std::function<void(const QString& title, const QString& text)> showInformation;
     std::function<void(int exitCode)> endProgram;
 
+signals:
+    // The panel is loaded on its port and about to be shown: whoever shares the radio joins it.
+    void panelOpened(FormControlTOVRAN* panel);
+
 private:
     void openPanel();
 
     QPointer<FormSelectPortTOVRAN> portWindow_;
     QPointer<FormControlTOVRAN> mainWindow_;
-    QPointer<RigctlServer> server_;
 };
-
-// The rigctld server sees what the panel hears from the radio, and writes as its buttons do.
-void connectServerToPanel(RigctlServer& server, FormControlTOVRAN& panel);

@@ -6,6 +6,7 @@
 #include "FormSelectPortTOVRAN.h"
 #include "PanelHarness.h"
 #include "ProgramStart.h"
+#include "RadioSharing.h"
 #include "RigctlServer.h"
 
 #include <QProcess>
@@ -52,6 +53,8 @@ private slots:
     void hamlibClient();
     void unruly_data();
     void unruly();
+    void keyedByAClientThenClosed_data();
+    void keyedByAClientThenClosed();
     void seventeenthClientIsRefused();
     void floodOfSetsLeavesThePollingAndEndsOnTheLastValue();
 
@@ -74,7 +77,7 @@ void RigctlServerTest::init() {
     QVERIFY(server_->listen(QHostAddress::LocalHost, 0));
     program_ = std::make_unique<ProgramStart>();
     program_->endProgram = [](int) {};
-    program_->shareRadioWith(server_.get());
+    shareRadio(*program_, *server_);
     program_->begin();
     QTest::keyClick(program_->portWindow(), Qt::Key_Return);
     QVERIFY(PanelHarness::waitUntil([this] { return statusRequests_ >= 3; }, kPatienceMs));
@@ -164,6 +167,31 @@ void RigctlServerTest::unruly() {
     QCOMPARE(operatorCommands(*radio_), sentToTheRadio);
     QCOMPARE(bystander.ask("f\n", 9), QByteArray("14195000\n"));
     QVERIFY(!radio_->transceiver().isTransmitting());
+}
+
+// The operator closes the panel while a client has the radio transmitting and the display does
+// not show it yet: the last thing the radio hears is "RX;".
+void RigctlServerTest::keyedByAClientThenClosed_data() {
+    QTest::addColumn<QByteArray>("closeOn");
+    QTest::newRow("as the radio hears TX;") << QByteArray("TX;");
+    // That report answers a request sent before TX;, and shows receive.
+    QTest::newRow("one report later") << QByteArray("IF;");
+}
+
+void RigctlServerTest::keyedByAClientThenClosed() {
+    QFETCH(QByteArray, closeOn);
+    bool keyed = false;
+    connect(radio_.get(), &VirtualRadio::commandReceived, this, [&](const QByteArray& command) {
+        keyed = keyed || command == "TX;";
+        if (keyed && command == closeOn && program_->mainWindow()->isVisible())
+            program_->mainWindow()->close();
+    });
+    Client client(server_->port());
+    QCOMPARE(client.ask("T 1\n", 7), QByteArray("RPRT 0\n"));
+    QVERIFY(PanelHarness::waitUntil([&] { return operatorCommands(*radio_).size() == 2; },
+                                    kPatienceMs));
+    QCOMPARE(operatorCommands(*radio_), (QList<QByteArray>{"TX;", "RX;"}));
+    QCOMPARE(radio_->receivedCommands().last(), QByteArray("RX;"));
 }
 
 void RigctlServerTest::seventeenthClientIsRefused() {
