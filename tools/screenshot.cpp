@@ -1,27 +1,16 @@
 // Takes the README's pictures: the port window, and the panel connected to the virtual
 // transceiver once the memory read-out is over and the status reports are coming in.
 
+#include "EventLoop.h"
 #include "FormControlTOVRAN.h"
 #include "FormSelectPortTOVRAN.h"
 #include "ProgramWide.h"
 #include "VirtualRadio.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QPixmap>
 
 #include <cstdio>
-
-namespace {
-
-void runFor(int milliseconds) {
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < milliseconds)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
-}
-
-}  // namespace
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
@@ -29,7 +18,7 @@ int main(int argc, char* argv[]) {
 
     FormSelectPortTOVRAN portWindow;
     portWindow.show();
-    runFor(300);
+    EventLoop::runFor(std::chrono::milliseconds(300));
     portWindow.grab().save(folder + "/port-window.png");
 
     VirtualRadio radio;
@@ -42,7 +31,7 @@ int main(int argc, char* argv[]) {
     if (!panel.Form_Load())
         qFatal("the panel cannot open the virtual transceiver");
     panel.show();
-    runFor(1500);
+    EventLoop::runFor(std::chrono::milliseconds(1500));
     panel.grab().save(folder + "/panel.png");
     std::printf("%s/port-window.png and %s/panel.png written\n", qPrintable(folder),
                 qPrintable(folder));
