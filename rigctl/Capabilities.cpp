@@ -1,6 +1,7 @@
 #include "Capabilities.h"
 
 #include "CommandTable.h"
+#include "Version.h"
 
 namespace Rigctl {
 
@@ -59,7 +60,7 @@ QByteArray settings(const RadioModel& model) {
            "\nhas_set_conf=0\nhas_get_conf=0\nhas_power2mW=0\nhas_mW2power=0\ntimeout=" +
            QByteArray::number(kAnnouncedTimeoutMs) +
            "\nrig_model=" + QByteArray::number(model.hamlibModel) +
-           "\nrigctld_version=T.O.V.R.A.N 1.00\ndone\n";
+           "\nrigctld_version=T.O.V.R.A.N " TOVRAN_VERSION_TEXT "\ndone\n";
 }
 
 QByteArray modeList(const RadioModel& model) {

@@ -2,7 +2,6 @@
 
 #include <QHostAddress>
 #include <QString>
-#include <QStringList>
 
 #include <optional>
 
@@ -11,13 +10,18 @@
 //   --rigctld                        127.0.0.1:4532
 //   --rigctld=PORT                   127.0.0.1:PORT
 //   --rigctld-listen=ADDRESS:PORT    any address of this machine ("[::1]:4532" for IPv6)
-struct ServerOptions {
-    struct Endpoint {
-        QHostAddress address;
-        quint16 port;
-    };
-    std::optional<Endpoint> listen;
-    QString error;  // what was wrong with the options, when something was
+namespace ServerOptions {
+
+struct Endpoint {
+    QHostAddress address;
+    quint16 port;
 };
 
-ServerOptions serverOptions(const QStringList& arguments);
+// rigctld's own place: 127.0.0.1:4532.
+Endpoint standard();
+// 127.0.0.1 and the given port, 1 to 65535.
+std::optional<Endpoint> onPort(const QString& port);
+// "ADDRESS:PORT", an IPv6 address in brackets.
+std::optional<Endpoint> listening(const QString& addressAndPort);
+
+}  // namespace ServerOptions

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what the program, its virtual transceiver and its tests need on Debian 12
-# (Hamlib's rigctl and rigctld are the real clients the rigctld-compatible server is tried with).
+# (Hamlib's rigctl and rigctld are the real clients the rigctld-compatible server is tried with;
+# help2man makes the manual pages; lintian, desktop-file-utils and appstream check the package).
 # Run as root; running it again installs nothing new.
 set -euo pipefail
 
@@ -10,6 +11,7 @@ packages=(
     fonts-liberation fonts-dejavu-core
     xvfb xauth
     libhamlib-utils dpkg-dev
+    help2man lintian desktop-file-utils appstream
 )
 
 missing=()

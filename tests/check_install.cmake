@@ -1,6 +1,7 @@
 cmake_minimum_required(VERSION 3.25)
 # Installs the build into a scratch prefix and checks that a desktop finds the program there:
-# the program and the virtual transceiver, the desktop entry and the icon it names.
+# the program and the virtual transceiver, the desktop entry and the icon it names, the
+# AppStream record, the manual pages and the licence.
 file(REMOVE_RECURSE "${PREFIX}")
 execute_process(COMMAND "${CMAKE_COMMAND}" --install "${BUILD_DIR}" --prefix "${PREFIX}"
                 RESULT_VARIABLE result OUTPUT_QUIET)
@@ -9,7 +10,9 @@ if(NOT result EQUAL 0)
 endif()
 
 foreach(path bin/tovran bin/tovran-virtual-radio share/applications/tovran.desktop
-             share/icons/hicolor/64x64/apps/tovran.png)
+             share/icons/hicolor/64x64/apps/tovran.png
+             share/metainfo/io.github.tovran.tovran.metainfo.xml share/man/man1/tovran.1.gz
+             share/man/man1/tovran-virtual-radio.1.gz share/doc/tovran/copyright)
     if(NOT EXISTS "${PREFIX}/${path}")
         message(FATAL_ERROR "not installed: ${path}")
     endif()

@@ -1,7 +1,8 @@
 cmake_minimum_required(VERSION 3.25)
 # Builds the Debian package from the build tree and checks it as dpkg sees it: its name, the
-# program, the virtual transceiver, the desktop entry and the icon in it, and the Qt libraries
-# it depends on.
+# program, the virtual transceiver, the desktop entry, the icon, the AppStream record, the
+# manual pages, the licence and history in it, and the Qt libraries it depends on. Then as
+# lintian, desktop-file-validate and appstreamcli see it.
 file(REMOVE_RECURSE "${OUTPUT}")
 execute_process(COMMAND "${CPACK}" -G DEB -B "${OUTPUT}" --config "${BUILD_DIR}/CPackConfig.cmake"
                 RESULT_VARIABLE result OUTPUT_VARIABLE log ERROR_VARIABLE log)
@@ -20,7 +21,10 @@ endif()
 execute_process(COMMAND dpkg-deb --contents "${package}" OUTPUT_VARIABLE contents)
 foreach(path ./usr/bin/tovran ./usr/bin/tovran-virtual-radio
              ./usr/share/applications/tovran.desktop
-             ./usr/share/icons/hicolor/64x64/apps/tovran.png)
+             ./usr/share/icons/hicolor/64x64/apps/tovran.png
+             ./usr/share/metainfo/io.github.tovran.tovran.metainfo.xml
+             ./usr/share/man/man1/tovran.1.gz ./usr/share/man/man1/tovran-virtual-radio.1.gz
+             ./usr/share/doc/tovran/copyright ./usr/share/doc/tovran/changelog.gz)
     string(FIND "${contents}" " ${path}\n" at)
     if(at EQUAL -1)
         message(FATAL_ERROR "not in the package: ${path}\n${contents}")
@@ -34,4 +38,23 @@ foreach(library libqt6widgets6 libqt6serialport6)
         message(FATAL_ERROR "the package does not depend on ${library}: ${depends}")
     endif()
 endforeach()
-message(STATUS "${package}: programs, desktop entry and icon; depends on ${depends}")
+
+# Errors and warnings fail; the information tags are lintian's advice, not faults.
+execute_process(COMMAND lintian --fail-on error,warning "${package}"
+                RESULT_VARIABLE result OUTPUT_VARIABLE report ERROR_QUIET)
+if(NOT result EQUAL 0)
+    message(FATAL_ERROR "lintian finds fault with ${package}:\n${report}")
+endif()
+
+# The desktop's own validators, on the files as the package installs them: silent when clean.
+set(unpacked "${OUTPUT}/unpacked")
+execute_process(COMMAND dpkg-deb --extract "${package}" "${unpacked}")
+foreach(check "desktop-file-validate;${unpacked}/usr/share/applications/tovran.desktop"
+              "appstreamcli;validate;--no-net;--pedantic;--no-color;${unpacked}/usr/share/metainfo/io.github.tovran.tovran.metainfo.xml")
+    execute_process(COMMAND ${check} RESULT_VARIABLE result OUTPUT_VARIABLE said ERROR_VARIABLE said)
+    if(NOT result EQUAL 0 OR (said AND NOT said MATCHES "^✔ Validation was successful"))
+        message(FATAL_ERROR "${check}:\n${said}")
+    endif()
+endforeach()
+message(STATUS "${package}: lintian, desktop-file-validate and appstreamcli clean; "
+               "depends on ${depends}")

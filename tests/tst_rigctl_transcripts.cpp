@@ -1,10 +1,8 @@
 // Golden transcripts of the rigctld-compatible server, one session per row, read from
 // rigctl_transcripts.txt: what a client sends, what it gets back, what goes to the radio and
 // what the radio reports meanwhile. No socket: the session is fed as its connection feeds it.
-// Then the command line that starts the server.
 
 #include "Replies.h"
-#include "ServerOptions.h"
 #include "Session.h"
 #include "SharedRadio.h"
 
@@ -17,8 +15,6 @@ class RigctlTranscriptsTest : public QObject {
 private slots:
     void transcript_data();
     void transcript();
-    void commandLine_data();
-    void commandLine();
 };
 
 void RigctlTranscriptsTest::transcript_data() {
@@ -95,28 +91,6 @@ void RigctlTranscriptsTest::transcript() {
     }
     QVERIFY2(answers.isEmpty(), "unexpected answer: " + answers.value(0));
     QVERIFY2(written.isEmpty(), "unexpected command: " + written.value(0));
-}
-
-// The options that start the server, and a command line without them.
-void RigctlTranscriptsTest::commandLine_data() {
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<QString>("listen");  // empty: no server; "error": refused
-    QTest::newRow("none") << QStringList{"tovran"} << QString();
-    QTest::newRow("--rigctld") << QStringList{"tovran", "--rigctld"} << "127.0.0.1:4532";
-    QTest::newRow("port") << QStringList{"tovran", "--rigctld=4600"} << "127.0.0.1:4600";
-    QTest::newRow("IPv6") << QStringList{"tovran", "--rigctld-listen=[::1]:4533"} << "::1:4533";
-    QTest::newRow("port 0") << QStringList{"tovran", "--rigctld=0"} << "error";
-    QTest::newRow("no port") << QStringList{"tovran", "--rigctld-listen=10.0.0.1"} << "error";
-}
-
-void RigctlTranscriptsTest::commandLine() {
-    QFETCH(QStringList, arguments);
-    QFETCH(QString, listen);
-    const ServerOptions options = serverOptions(arguments);
-    const QString found = options.listen ? options.listen->address.toString() + ':' +
-                                               QString::number(options.listen->port)
-                                         : QString();
-    QCOMPARE(options.error.isEmpty() ? found : QStringLiteral("error"), listen);
 }
 
 QTEST_GUILESS_MAIN(RigctlTranscriptsTest)

@@ -1,4 +1,5 @@
 #include "TerminationSignals.h"
+#include "Version.h"
 #include "VirtualRadio.h"
 
 #include <QCommandLineParser>
@@ -10,9 +11,12 @@
 
 namespace {
 
-int fail(const QString& message) {
+// The exit status of a command line refused, as getopt's programs have it.
+constexpr int kBadCommandLine = 2;
+
+int fail(const QString& message, int status = 1) {
     QTextStream(stderr) << QCoreApplication::applicationName() << ": " << message << Qt::endl;
-    return 1;
+    return status;
 }
 
 // Every command on a line of its own, written out at once so that a reader sees it live.
@@ -39,6 +43,7 @@ void showTraffic(VirtualRadio& radio, QTextStream& out) {
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tovran-virtual-radio"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(TOVRAN_VERSION_TEXT));
     TerminationSignals termination;
     QObject::connect(&termination, &TerminationSignals::received, &app, &QCoreApplication::quit);
 
@@ -46,7 +51,8 @@ int main(int argc, char* argv[]) {
     parser.setApplicationDescription(
         QStringLiteral("A Kenwood transceiver on a pseudo-terminal, to try the panel without a "
                        "radio. The first line printed is \"device: \" and the device's path."));
-    parser.addHelpOption();
+    const QCommandLineOption helpOption = parser.addHelpOption();
+    const QCommandLineOption versionOption = parser.addVersionOption();
     const QCommandLineOption modelOption(QStringLiteral("model"),
                                          QStringLiteral("The radio: 440, 940, 811 or 711."),
                                          QStringLiteral("number"), QStringLiteral("440"));
@@ -61,12 +67,24 @@ int main(int argc, char* argv[]) {
     const QCommandLineOption quietOption(QStringLiteral("quiet"),
                                          QStringLiteral("Do not show commands and replies."));
     parser.addOptions({modelOption, linkOption, pacedOption, logOption, quietOption});
-    parser.process(app);
+    // Not process(): it ends a refused command line with status 1.
+    const bool parsed = parser.parse(QCoreApplication::arguments());
+    if (parser.isSet(helpOption))
+        parser.showHelp();
+    if (parser.isSet(versionOption))
+        parser.showVersion();
+    if (!parsed)
+        return fail(parser.errorText(), kBadCommandLine);
+    if (!parser.positionalArguments().isEmpty())
+        return fail(QStringLiteral("unexpected argument: %1")
+                        .arg(parser.positionalArguments().constFirst()),
+                    kBadCommandLine);
 
     const std::optional<VirtualRadio::Model> model =
         Transceiver::modelNumbered(parser.value(modelOption));
     if (!model)
-        return fail(QStringLiteral("no such model: %1").arg(parser.value(modelOption)));
+        return fail(QStringLiteral("no such model: %1").arg(parser.value(modelOption)),
+                    kBadCommandLine);
     VirtualRadio radio(*model);
     radio.setPaced(parser.isSet(pacedOption));
     QString error;
