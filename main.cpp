@@ -2,6 +2,7 @@
 
 #include "CommandLine.h"
 #include "ProgramStart.h"
+#include "RadioSharing.h"
 #include "RigctlServer.h"
 #include "SerialDevice.h"
 #include "Version.h"
@@ -89,7 +90,8 @@ int main(int argc, char* argv[]) {
         return kBadCommandLine;
 
     ProgramStart program;
-    program.shareRadioWith(server.get());
+    if (server)
+        shareRadio(program, *server);
     program.begin();
     return application.exec();
 }

@@ -1,8 +1,9 @@
 #include "ServerBench.h"
 
+#include "EventLoop.h"
 #include "FormControlTOVRAN.h"
-#include "ProgramStart.h"
 #include "ProgramWide.h"
+#include "RadioSharing.h"
 #include "RigctlServer.h"
 #include "VirtualRadio.h"
 
@@ -27,22 +28,7 @@ constexpr double kStatusRoundTrip = (3 + 38) * 11.0 / 4800.0;  // "IF;" and its 
 // round trips a refresh among all of them.
 constexpr int kPanelSeconds = 10;
 constexpr int kRigctldSeconds = 30;
-constexpr int kPatienceMs = 60000;
-
-void runFor(int milliseconds) {
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < milliseconds)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-}
-
-bool waitUntil(const std::function<bool()>& done) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < kPatienceMs)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-    return done();
-}
+constexpr std::chrono::milliseconds kPatience{60000};
 
 // A client as WSJT-X or a logger is one: f, m, v, t, each asked when the last is answered.
 class RefreshingClient : public QObject {
@@ -127,14 +113,14 @@ struct Figures {
 Figures measure(quint16 port, VirtualRadio& radio, int seconds) {
     ClientThread thread(port);
     thread.start();
-    waitUntil([&] { return thread.isReady(); });
-    runFor(1000);
+    EventLoop::waitUntil([&] { return thread.isReady(); }, kPatience);
+    EventLoop::runFor(std::chrono::seconds(1));
     const auto& clients = thread.clients();
     std::vector<int> before;
     for (const auto& client : clients) before.push_back(client->refreshes());
     const QList<QByteArray> logBefore = radio.receivedCommands();
     const qsizetype bytesBefore = radio.receivedBytes().size();
-    runFor(seconds * 1000);
+    EventLoop::runFor(std::chrono::seconds(seconds));
 
     Figures figures;
     figures.slowestClient = 1e9;
@@ -161,7 +147,7 @@ Figures panelServer() {
         qFatal("cannot start the panel and its server");
     connectServerToPanel(server, panel);
     // The read-out runs unpaced; the polling is measured at the line's own speed.
-    if (!waitUntil([&] { return radio.receivedCommands().contains("IF;"); }))
+    if (!EventLoop::waitUntil([&] { return radio.receivedCommands().contains("IF;"); }, kPatience))
         qFatal("no read-out");
     radio.setPaced(true);
     return measure(server.port(), radio, kPanelSeconds);
@@ -179,7 +165,7 @@ void turnCacheOff(quint16 port) {
     QTcpSocket socket;
     socket.connectToHost(QHostAddress::LocalHost, port);
     socket.write("\\set_cache 0\n");
-    waitUntil([&] { return socket.canReadLine(); });
+    EventLoop::waitUntil([&] { return socket.canReadLine(); }, kPatience);
 }
 
 Figures hamlibServer(bool cached) {
@@ -191,7 +177,7 @@ Figures hamlibServer(bool cached) {
     QProcess rigctld;
     rigctld.start(QStringLiteral("rigctld"), {"-m", "2002", "-r", radio.devicePath(), "-s", "4800",
                                               "-t", QString::number(port)});
-    runFor(3000);  // rigctld opens the radio before it listens
+    EventLoop::runFor(std::chrono::seconds(3));  // rigctld opens the radio before it listens
     if (!cached)
         turnCacheOff(port);
     Figures figures = measure(port, radio, kRigctldSeconds);

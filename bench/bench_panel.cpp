@@ -7,6 +7,7 @@
 //    Hamlib's own rigctld (ServerBench.cpp).
 
 #include "DisplayLabel.h"
+#include "EventLoop.h"
 #include "FormControlTOVRAN.h"
 #include "ProgramWide.h"
 #include "SerialComm.h"
@@ -32,27 +33,25 @@ constexpr int kReportsUnpaced = 3000;
 constexpr int kReportsDecodedDirectly = 20000;
 constexpr int kReportsPaced = 60;
 
-bool waitUntil(const std::function<bool()>& done, int timeoutMs) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-    }
-    return true;
-}
-
 struct Session {
     VirtualRadio radio;
     std::unique_ptr<FormControlTOVRAN> panel;
     int statusRequests = 0;
+    // When the first and the last status requests reached the radio: the figures do not depend
+    // on how soon a wait notices them.
+    QElapsedTimer clock;
+    qint64 firstRequestNs = 0;
+    qint64 lastRequestNs = 0;
 
     explicit Session(bool paced) {
         radio.setPaced(paced);
+        clock.start();
         QObject::connect(&radio, &VirtualRadio::commandReceived, [this](const QByteArray& c) {
-            if (c == "IF;")
-                ++statusRequests;
+            if (c != "IF;")
+                return;
+            lastRequestNs = clock.nsecsElapsed();
+            if (++statusRequests == 1)
+                firstRequestNs = lastRequestNs;
         });
     }
 
@@ -63,22 +62,21 @@ struct Session {
         qputenv("TOVRAN_COM1", radio.devicePath().toLocal8Bit());
         PortNumber = 1;
         panel = std::make_unique<FormControlTOVRAN>();
-        QElapsedTimer clock;
-        clock.start();
+        const qint64 loadNs = clock.nsecsElapsed();
         if (!panel->Form_Load())
             qFatal("the panel cannot open the virtual radio");
-        if (!waitUntil([&] { return statusRequests > 0; }, 60000))
+        if (!EventLoop::waitUntil([&] { return statusRequests > 0; }, std::chrono::minutes(1)))
             qFatal("no read-out");
-        return clock.nsecsElapsed() / 1e9;
+        return (firstRequestNs - loadNs) / 1e9;
     }
 
     double reportsPerSecond(int reports) {
         const int first = statusRequests;
-        QElapsedTimer clock;
-        clock.start();
-        if (!waitUntil([&] { return statusRequests >= first + reports; }, 120000))
+        const qint64 firstNs = lastRequestNs;
+        if (!EventLoop::waitUntil([&] { return statusRequests >= first + reports; },
+                                  std::chrono::minutes(2)))
             qFatal("polling stopped");
-        return reports / (clock.nsecsElapsed() / 1e9);
+        return (statusRequests - first) / ((lastRequestNs - firstNs) / 1e9);
     }
 };
 
@@ -91,9 +89,9 @@ double microsecondsPerDecodedReport() {
     // the line settles before the next request.
     const QByteArray reports[] = {"IF00014195000000000000000005020000000;",
                                   "IF00007050000000000000000005010000000;"};
-    waitUntil([] { return false; }, 1500);
+    EventLoop::runFor(std::chrono::milliseconds(1500));
     session.panel->MSComm1->deliver(reports[1]);
-    waitUntil([] { return false; }, 500);
+    EventLoop::runFor(std::chrono::milliseconds(500));
     session.radio.clearLog();
 
     QElapsedTimer clock;
@@ -104,8 +102,9 @@ double microsecondsPerDecodedReport() {
             QCoreApplication::processEvents();  // let the written requests drain
     }
     const double microseconds = clock.nsecsElapsed() / 1e3 / kReportsDecodedDirectly;
-    waitUntil([&] { return session.radio.receivedBytes().size() >= 3 * kReportsDecodedDirectly; },
-              5000);
+    EventLoop::waitUntil(
+        [&] { return session.radio.receivedBytes().size() >= 3 * kReportsDecodedDirectly; },
+        std::chrono::seconds(5));
     if (session.radio.receivedCommands().count("IF;") != kReportsDecodedDirectly ||
         session.panel->LabelFreq->text() != QStringLiteral("07,050,000"))
         qFatal("not every report was decoded");

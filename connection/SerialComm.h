@@ -42,7 +42,6 @@ public:
     explicit SerialComm(QObject* parent = nullptr);
 
     void setCommPort(int port) { commPort_ = port; }
-    int commPort() const { return commPort_; }
 
     // Opens the device of the current port at 4800 baud 8N2 and raises DTR and RTS. False when
     // it cannot be opened (missing, busy, no permission); openFailure() says why.

@@ -62,9 +62,18 @@ void FormControlTOVRAN::closeEvent(QCloseEvent* event) {
 void FormControlTOVRAN::Form_Unload() {
     // Nobody is left at the controls: a radio still transmitting, or keyed since the last
     // report showed it, is put back to receive.
-    if (LabelRxTx->text() == QLatin1String("TX") || transmitSentSinceReport_)
+    if (LabelRxTx->text() == QLatin1String("TX") || reportsBeforeKeyingShows_ > 0)
         MSComm1->output(Command::receive());
     MSComm1->close();
+}
+
+void FormControlTOVRAN::Send(const QByteArray& command) {
+    MSComm1->output(command);
+    // The reply to a status request already on the line was made before the radio heard it.
+    if (command == Command::transmit())
+        reportsBeforeKeyingShows_ = requests_->outstanding().isEmpty() ? 1 : 2;
+    else if (command == Command::receive())
+        reportsBeforeKeyingShows_ = 0;
 }
 
 bool FormControlTOVRAN::eventFilter(QObject* watched, QEvent* event) {

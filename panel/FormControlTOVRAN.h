@@ -92,6 +92,11 @@ public:
     std::function<QString()> chooseFileToSave;
     std::function<QString()> chooseFileToLoad;
 
+    // A command that keys or unkeys the transmitter, from the TX/RX button or from a client
+    // sharing the radio, goes out here, so that the panel knows of every keying until a status
+    // report shows it, and undoes it when it closes.
+    void Send(const QByteArray& command);
+
     // --- Replies from the radio (ReceiveHandler.cpp).
     void MSComm1_OnComm();
     // The radio has answered within the last few seconds (the request chain's silence time-out).
@@ -206,6 +211,7 @@ private:
     QShortcut* stopWritingKey_;
     QString progressShown_;                 // the write-back's part of the status line
     const Radios::Radio* radio_ = nullptr;  // the radio identified, or the stand-in before
-    // "TX;" went out after the last status report: the display does not show it yet.
-    bool transmitSentSinceReport_ = false;
+    // Status reports to come before one answers a request sent after the last "TX;": until
+    // then the display may show receive while the radio transmits.
+    int reportsBeforeKeyingShows_ = 0;
 };

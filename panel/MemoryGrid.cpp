@@ -158,19 +158,6 @@ QString MemoryGrid::textMatrix(int row, int column) const {
     return found != nullptr ? found->text() : QString();
 }
 
-QString MemoryGrid::clip() const {
-    QModelIndexList selected = selectionModel()->selectedIndexes();
-    std::sort(selected.begin(), selected.end(), [](const QModelIndex& a, const QModelIndex& b) {
-        return std::pair(a.row(), a.column()) < std::pair(b.row(), b.column());
-    });
-    QStringList texts;
-    for (const QModelIndex& index : selected) {
-        if (index.row() == currentRow())
-            texts << index.data().toString();
-    }
-    return texts.join(u'\t');
-}
-
 void MemoryGrid::setClip(const QString& text) {
     const QModelIndexList selected = selectionModel()->selectedIndexes();
     if (selected.size() == 1)

@@ -28,9 +28,7 @@ public:
     void setText(const QString& text);
     QString textMatrix(int row, int column) const;
 
-    // The selected cells of the current row, a tab between two cells ("14,200,000\tUSB" after
-    // a click on a row); setting it writes the selected cell.
-    QString clip() const;
+    // Writes the text into the selected cell, when one cell alone is selected.
     void setClip(const QString& text);
 
     int topRow() const;  // the first data row in sight

@@ -44,9 +44,7 @@ void FormControlTOVRAN::SelectMode(const QString& name) {
 }
 
 void FormControlTOVRAN::CommandRxTx_Click() {
-    const bool transmit = CommandRxTx->text() == QLatin1String("TX");
-    MSComm1->output(transmit ? Command::transmit() : Command::receive());
-    transmitSentSinceReport_ = transmit;
+    Send(CommandRxTx->text() == QLatin1String("TX") ? Command::transmit() : Command::receive());
 }
 
 void FormControlTOVRAN::CommandScan_Click() {

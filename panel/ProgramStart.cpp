@@ -2,7 +2,6 @@
 
 #include "FormControlTOVRAN.h"
 #include "FormSelectPortTOVRAN.h"
-#include "RigctlServer.h"
 #include "SerialComm.h"
 #include "SerialDevice.h"
 
@@ -28,10 +27,6 @@ ProgramStart::~ProgramStart() {
     delete portWindow_;
 }
 
-void ProgramStart::shareRadioWith(RigctlServer* server) {
-    server_ = server;
-}
-
 void ProgramStart::begin() {
     for (const QString& choice : portChoices()) qInfo().noquote() << choice;
     portWindow_ = new FormSelectPortTOVRAN;
@@ -53,21 +48,6 @@ void ProgramStart::openPanel() {
         return;
     }
     connect(mainWindow_, &FormControlTOVRAN::unloaded, this, [this] { endProgram(0); });
-    if (server_)
-        connectServerToPanel(*server_, *mainWindow_);
+    emit panelOpened(mainWindow_);
     mainWindow_->show();
-}
-
-void connectServerToPanel(RigctlServer& server, FormControlTOVRAN& panel) {
-    SharedRadio& radio = server.radio();
-    radio.setWrite([writer = QPointer(&panel)](const QByteArray& command) {
-        if (writer)
-            writer->MSComm1->output(command);
-    });
-    QObject::connect(&panel, &FormControlTOVRAN::radioIdentified, &radio, &SharedRadio::identified);
-    QObject::connect(&panel, &FormControlTOVRAN::memoryReadoutEnded, &radio,
-                     &SharedRadio::readoutEnded);
-    QObject::connect(&panel, &FormControlTOVRAN::statusDecoded, &radio,
-                     &SharedRadio::statusDecoded);
-    QObject::connect(panel.MSComm1, &SerialComm::onComm, &radio, &SharedRadio::heard);
 }

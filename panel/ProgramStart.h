@@ -8,8 +8,6 @@
 
 #include <functional>
 
-class RigctlServer;
-
 // The program's life: it says on standard error which device each port means; the port window
 // comes first; its OK opens the panel on the chosen port; a port that cannot be opened is
 // reported, with the reason, and ends the program; closing either window (the port window
@@ -22,8 +20,6 @@ public:
     ~ProgramStart() override;
 
     void begin();
-    // The rigctld server of the command line, if any: it follows the panel once it is open.
-    void shareRadioWith(RigctlServer* server);
 
     FormSelectPortTOVRAN* portWindow() const { return portWindow_; }
     FormControlTOVRAN* mainWindow() const { return mainWindow_; }
@@ -34,13 +30,13 @@ public:
         showInformation;
     std::function<void(int exitCode)> endProgram;
 
+signals:
+    // The panel is loaded on its port and about to be shown: whoever shares the radio joins it.
+    void panelOpened(FormControlTOVRAN* panel);
+
 private:
     void openPanel();
 
     QPointer<FormSelectPortTOVRAN> portWindow_;
     QPointer<FormControlTOVRAN> mainWindow_;
-    QPointer<RigctlServer> server_;
 };
-
-// The rigctld server sees what the panel hears from the radio, and writes as its buttons do.
-void connectServerToPanel(RigctlServer& server, FormControlTOVRAN& panel);

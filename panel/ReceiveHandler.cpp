@@ -14,6 +14,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <algorithm>
+
 namespace {
 
 const QString kNotConnected = QStringLiteral(" -> Non connecté.");
@@ -124,7 +126,7 @@ void FormControlTOVRAN::EndMemoryReadout() {
 // some controls follow a change of state only with the second report.
 void FormControlTOVRAN::DecodeStatusReport(const QByteArray& text) {
     const Reply::Status status = Reply::readStatus(text);
-    transmitSentSinceReport_ = false;
+    reportsBeforeKeyingShows_ = std::max(reportsBeforeKeyingShows_ - 1, 0);
     ShowFrequency(status);
     ShowVfoOrMemory(status);
     ShowReceiveOrTransmit(status);

@@ -1,19 +1,17 @@
 #include "Commands.h"
 
-namespace {
+#include "Digits.h"
 
-QByteArray digits(qint64 value, int width) {
-    return QByteArray::number(value).rightJustified(width, '0');
-}
+namespace {
 
 QByteArray channelField(int channel) {
     Q_ASSERT(channel >= 0 && channel <= 99);
-    return digits(channel, 2);
+    return Digits::padded(channel, 2);
 }
 
 QByteArray frequencyField(qint64 hz) {
     Q_ASSERT(Command::fitsFrequencyField(hz));
-    return digits(hz, 11);
+    return Digits::padded(hz, 11);
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "FrequencyText.h"
 
+#include "Digits.h"
+
 #include <QLocale>
 
 namespace {
@@ -24,11 +26,6 @@ QString groupInThrees(const QString& digits) {
     return text;
 }
 
-bool allDigits(QStringView text) {
-    return !text.isEmpty() &&
-           std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
-}
-
 }  // namespace
 
 namespace FrequencyText {
@@ -44,14 +41,13 @@ QString grouped(qint64 hz) {
 std::optional<qint64> read(const QString& text) {
     QString digits = text;
     digits.remove(groupSeparator());
-    if (!allDigits(digits) || digits.size() > kMaxDigits)
+    if (digits.isEmpty() || digits.size() > kMaxDigits || !Digits::only(digits.toLatin1()))
         return std::nullopt;
     return digits.toLongLong();
 }
 
 std::optional<qint64> readField(QByteArrayView digits) {
-    if (digits.isEmpty() || digits.size() > kMaxDigits ||
-        !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
+    if (digits.isEmpty() || digits.size() > kMaxDigits || !Digits::only(digits))
         return std::nullopt;
     return digits.toLongLong();
 }

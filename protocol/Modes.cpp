@@ -1,7 +1,5 @@
 #include "Modes.h"
 
-#include <QStringList>
-
 #include <array>
 
 namespace {
@@ -38,15 +36,6 @@ std::optional<char> digitOf(const QString& name) {
             return mode.digit;
     }
     return std::nullopt;
-}
-
-const QStringList& names() {
-    static const QStringList all = [] {
-        QStringList list;
-        for (const Mode& mode : kModes) list << QString::fromLatin1(mode.name);
-        return list;
-    }();
-    return all;
 }
 
 }  // namespace Modes

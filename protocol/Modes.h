@@ -14,7 +14,4 @@ QString nameOf(char digit);
 // The digit of a mode caption, or nothing when the caption names no mode ("* *").
 std::optional<char> digitOf(const QString& name);
 
-// The captions in the order the recall tests a table row for them.
-const QStringList& names();
-
 }  // namespace Modes

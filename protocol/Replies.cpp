@@ -1,5 +1,6 @@
 #include "Replies.h"
 
+#include "Digits.h"
 #include "FrequencyText.h"
 
 namespace {
@@ -49,9 +50,7 @@ Status readStatus(QByteArrayView text) {
 }
 
 bool Memory::isClean() const {
-    const auto digit = [](char c) { return c >= '0' && c <= '9'; };
-    return channelText.size() == 2 && digit(channelText[0]) && digit(channelText[1]) &&
-           frequencyHz.has_value();
+    return channelText.size() == 2 && Digits::only(channelText) && frequencyHz.has_value();
 }
 
 Memory readMemory(QByteArrayView text) {

@@ -62,10 +62,6 @@ QByteArray vfoName(char digit) {
     }
 }
 
-QByteArray flag(bool on) {
-    return on ? "1" : "0";
-}
-
 // A split radio receives on one VFO and transmits on the other.
 QByteArray transmitVfo(const Reply::Status& status) {
     if (!status.split)

@@ -46,4 +46,8 @@ QByteArray formatAnswer(const Request& request, const Outcome& outcome) {
     return text;
 }
 
+QByteArray flag(bool on) {
+    return on ? "1" : "0";
+}
+
 }  // namespace Rigctl

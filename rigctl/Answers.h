@@ -30,4 +30,7 @@ struct Outcome {
 
 QByteArray formatAnswer(const Request& request, const Outcome& outcome);
 
+// A yes or no as Hamlib answers it: "1" or "0".
+QByteArray flag(bool on);
+
 }  // namespace Rigctl

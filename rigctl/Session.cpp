@@ -18,10 +18,6 @@ bool isRequestText(QByteArrayView bytes) {
     });
 }
 
-QByteArray flag(bool on) {
-    return on ? "1" : "0";
-}
-
 }  // namespace
 
 Session::Session(SharedRadio& radio) : radio_(radio) {}

@@ -1,5 +1,6 @@
 #include "HostileLine.h"
 
+#include "Digits.h"
 #include "DisplayLabel.h"
 #include "FormControlTOVRAN.h"
 #include "MemoryGrid.h"
@@ -29,10 +30,6 @@ const QByteArrayList kIdentities = [] {
 // Band edges, the largest, none, and one not all digits.
 const QByteArrayList kFrequencies{"00000000000", "00000136000", "00007050000", "00014195000",
                                   "00144300000", "00432100000", "99999999999", "0001419S000"};
-
-bool allDigits(QByteArrayView text) {
-    return std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
 
 QString modeOr(char digit, const QString& otherwise) {
     static const QStringList kModes{"LSB", "USB", "CW", "FM", "AM", "FSK"};
@@ -187,7 +184,7 @@ QByteArray HostileLine::expect(QStringList& shows) {
         return awaited_ == "ID;" ? "MR0000;" : "";
     }
     if (text.size() >= 24 && text[23] == ';') {
-        if (!allDigits(text.sliced(4, 13)))
+        if (!Digits::only(text.sliced(4, 13)))
             return {};
         const int channel = text.sliced(4, 2).toInt();
         const qint64 hz = text.sliced(6, 11).toLongLong();
@@ -204,7 +201,7 @@ QByteArray HostileLine::expect(QStringList& shows) {
     }
     if (text.size() < 38 || text[37] != ';' || awaited_ != "IF;")
         return {};
-    if (const QByteArray hz = text.sliced(2, 11); allDigits(hz))
+    if (const QByteArray hz = text.sliced(2, 11); Digits::only(hz))
         shows[1] = hz.toLongLong() == 0 ? QStringLiteral("* * *")
                                         : QString::number(hz.toLongLong()).rightJustified(8, u'0');
     if (const char vfo = text[30]; vfo >= '0' && vfo <= '2')

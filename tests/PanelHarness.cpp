@@ -3,31 +3,16 @@
 #include "ProgramWide.h"
 #include "SerialComm.h"
 
-#include <QDeadlineTimer>
-#include <QEventLoop>
+#include <QStandardPaths>
 #include <QTest>
-#include <QTimer>
 
 namespace {
 // A whole read-out takes well under a second unpaced; the margin is for loaded machines.
 constexpr int kPatienceMs = 15000;
 }  // namespace
 
-// QTest::qWaitFor sleeps 10 ms between two looks, which is longer than a round trip to the
-// virtual radio; this one lets the event loop wait for the line and looks every millisecond.
-bool PanelHarness::waitUntil(const std::function<bool()>& done, int timeoutMs) {
-    QDeadlineTimer deadline(timeoutMs);
-    QEventLoop loop;
-    QTimer look;
-    look.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&look, &QTimer::timeout, &loop, [&] {
-        if (done() || deadline.hasExpired())
-            loop.quit();
-    });
-    look.start(1);
-    if (!done())
-        loop.exec();
-    return done();
+QString PanelHarness::hamlibRigctl() {
+    return QStandardPaths::findExecutable(QStringLiteral("rigctl"));
 }
 
 PanelHarness::PanelHarness(VirtualRadio::Model model) : radio(model) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "EventLoop.h"
 #include "FormControlTOVRAN.h"
 #include "VirtualRadio.h"
 
@@ -37,7 +38,15 @@ public:
     bool pollsOneAtATime(int n);
 
     // Runs the event loop until done() holds or the time is up; says whether it holds.
-    static bool waitUntil(const std::function<bool()>& done, int timeoutMs);
+    static bool waitUntil(const std::function<bool()>& done, int timeoutMs) {
+        return EventLoop::waitUntil(done, std::chrono::milliseconds(timeoutMs));
+    }
+
+    // Hamlib's rigctl, found on the PATH; empty when Hamlib's utilities are not installed, and
+    // the tests that need it are then skipped with kNoRigctl.
+    static QString hamlibRigctl();
+    static constexpr char kNoRigctl[] =
+        "Hamlib's rigctl is not on the PATH (Debian: apt-get install libhamlib-utils)";
 
 private:
     std::unique_ptr<FormControlTOVRAN> panel_;

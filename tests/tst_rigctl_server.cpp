@@ -6,6 +6,7 @@
 #include "FormSelectPortTOVRAN.h"
 #include "PanelHarness.h"
 #include "ProgramStart.h"
+#include "RadioSharing.h"
 #include "RigctlServer.h"
 
 #include <QProcess>
@@ -52,11 +53,13 @@ private slots:
     void hamlibClient();
     void unruly_data();
     void unruly();
+    void keyedByAClientThenClosed_data();
+    void keyedByAClientThenClosed();
     void seventeenthClientIsRefused();
     void floodOfSetsLeavesThePollingAndEndsOnTheLastValue();
 
 private:
-    QByteArray rigctl(const QStringList& commands);
+    QByteArray rigctl(const QString& program, const QStringList& commands);
 
     std::unique_ptr<VirtualRadio> radio_;
     std::unique_ptr<RigctlServer> server_;
@@ -74,7 +77,7 @@ void RigctlServerTest::init() {
     QVERIFY(server_->listen(QHostAddress::LocalHost, 0));
     program_ = std::make_unique<ProgramStart>();
     program_->endProgram = [](int) {};
-    program_->shareRadioWith(server_.get());
+    shareRadio(*program_, *server_);
     program_->begin();
     QTest::keyClick(program_->portWindow(), Qt::Key_Return);
     QVERIFY(PanelHarness::waitUntil([this] { return statusRequests_ >= 3; }, kPatienceMs));
@@ -88,10 +91,10 @@ void RigctlServerTest::cleanup() {
     statusRequests_ = 0;
 }
 
-QByteArray RigctlServerTest::rigctl(const QStringList& commands) {
+QByteArray RigctlServerTest::rigctl(const QString& program, const QStringList& commands) {
     QProcess process;
     process.start(
-        QStringLiteral("rigctl"),
+        program,
         QStringList{"-m", "2", "-r", "127.0.0.1:" + QString::number(server_->port())} + commands);
     PanelHarness::waitUntil([&] { return process.state() == QProcess::NotRunning; }, kPatienceMs);
     return process.readAllStandardOutput();
@@ -124,7 +127,10 @@ void RigctlServerTest::hamlibClient() {
     QFETCH(QStringList, commands);
     QFETCH(QByteArray, printed);
     QFETCH(QList<QByteArray>, sentToTheRadio);
-    const QByteArray output = rigctl(commands);
+    const QString program = PanelHarness::hamlibRigctl();
+    if (program.isEmpty())
+        QSKIP(PanelHarness::kNoRigctl);
+    const QByteArray output = rigctl(program, commands);
     QVERIFY2(output.contains(printed) && !output.contains("error"), output);
     QCOMPARE(operatorCommands(*radio_), sentToTheRadio);
 }
@@ -164,6 +170,31 @@ void RigctlServerTest::unruly() {
     QCOMPARE(operatorCommands(*radio_), sentToTheRadio);
     QCOMPARE(bystander.ask("f\n", 9), QByteArray("14195000\n"));
     QVERIFY(!radio_->transceiver().isTransmitting());
+}
+
+// The operator closes the panel while a client has the radio transmitting and the display does
+// not show it yet: the last thing the radio hears is "RX;".
+void RigctlServerTest::keyedByAClientThenClosed_data() {
+    QTest::addColumn<QByteArray>("closeOn");
+    QTest::newRow("as the radio hears TX;") << QByteArray("TX;");
+    // That report answers a request sent before TX;, and shows receive.
+    QTest::newRow("one report later") << QByteArray("IF;");
+}
+
+void RigctlServerTest::keyedByAClientThenClosed() {
+    QFETCH(QByteArray, closeOn);
+    bool keyed = false;
+    connect(radio_.get(), &VirtualRadio::commandReceived, this, [&](const QByteArray& command) {
+        keyed = keyed || command == "TX;";
+        if (keyed && command == closeOn && program_->mainWindow()->isVisible())
+            program_->mainWindow()->close();
+    });
+    Client client(server_->port());
+    QCOMPARE(client.ask("T 1\n", 7), QByteArray("RPRT 0\n"));
+    QVERIFY(PanelHarness::waitUntil([&] { return operatorCommands(*radio_).size() == 2; },
+                                    kPatienceMs));
+    QCOMPARE(operatorCommands(*radio_), (QList<QByteArray>{"TX;", "RX;"}));
+    QCOMPARE(radio_->receivedCommands().last(), QByteArray("RX;"));
 }
 
 void RigctlServerTest::seventeenthClientIsRefused() {

@@ -2,6 +2,7 @@
 // transceiver once the memory read-out is over and the status reports are coming in, and the
 // memory table's menu opened over it.
 
+#include "EventLoop.h"
 #include "FormControlTOVRAN.h"
 #include "FormSelectPortTOVRAN.h"
 #include "MemoryGrid.h"
@@ -10,23 +11,11 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
-#include <QElapsedTimer>
 #include <QMenu>
 #include <QPainter>
 #include <QPixmap>
 
 #include <cstdio>
-
-namespace {
-
-void runFor(int milliseconds) {
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < milliseconds)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
-}
-
-}  // namespace
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
@@ -34,7 +23,7 @@ int main(int argc, char* argv[]) {
 
     FormSelectPortTOVRAN portWindow;
     portWindow.show();
-    runFor(300);
+    EventLoop::runFor(std::chrono::milliseconds(300));
     portWindow.grab().save(folder + "/port-window.png");
 
     VirtualRadio radio;
@@ -47,7 +36,7 @@ int main(int argc, char* argv[]) {
     if (!panel.Form_Load())
         qFatal("the panel cannot open the virtual transceiver");
     panel.show();
-    runFor(1500);
+    EventLoop::runFor(std::chrono::milliseconds(1500));
     panel.grab().save(folder + "/panel.png");
 
     // A right click on channel 07; the menu is a window of its own, drawn in its place.
@@ -56,7 +45,7 @@ int main(int argc, char* argv[]) {
         panel.GridMemoire->visualRect(panel.GridMemoire->model()->index(7, 0)).center();
     QContextMenuEvent click(QContextMenuEvent::Mouse, at, rows->mapToGlobal(at));
     QApplication::sendEvent(rows, &click);
-    runFor(300);
+    EventLoop::runFor(std::chrono::milliseconds(300));
     QPixmap withMenu = panel.grab();
     QPainter painter(&withMenu);
     painter.drawPixmap(panel.mapFromGlobal(panel.MenuMemoire->pos()), panel.MenuMemoire->grab());

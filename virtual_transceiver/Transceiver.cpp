@@ -1,5 +1,7 @@
 #include "Transceiver.h"
 
+#include "Digits.h"
+
 #include <algorithm>
 #include <span>
 
@@ -48,20 +50,12 @@ constexpr Presets kPresets[] = {
 // What the radio says to a command it does not have, a malformed one or a value it cannot take.
 const QByteArray kRefused = QByteArrayLiteral("?;");
 
-QByteArray digits(qint64 value, int width) {
-    return QByteArray::number(value).rightJustified(width, '0');
-}
-
 const Radios::Radio& radioOf(Transceiver::Model model) {
-    return Radios::identifiedBy("ID" + digits(static_cast<int>(model), 3) + ';');
+    return Radios::identifiedBy("ID" + Digits::padded(static_cast<int>(model), 3) + ';');
 }
 
 char digit(int value) {
     return static_cast<char>('0' + value);
-}
-
-bool isDigits(QByteArrayView text) {
-    return std::ranges::all_of(text, [](char c) { return c >= '0' && c <= '9'; });
 }
 
 }  // namespace
@@ -115,7 +109,7 @@ QByteArray Transceiver::execute(QByteArrayView command) {
     const auto known = std::ranges::find_if(kCommands, [&](const Command& candidate) {
         return candidate.mnemonic == mnemonic && candidate.parameterDigits == parameters.size();
     });
-    if (known == std::end(kCommands) || !isDigits(parameters))
+    if (known == std::end(kCommands) || !Digits::only(parameters))
         return kRefused;
     return (this->*known->handle)(parameters);
 }
@@ -209,17 +203,17 @@ QByteArray Transceiver::reportStatus(QByteArrayView) {
         scanOneStep();
     const Tuning tuning = current();
     QByteArray reply = "IF";
-    reply += digits(tuning.frequencyHz, 11);     // f
-    reply += "00000";                            // s
-    reply += "+0000";                            // r: no RIT offset
-    reply += "000";                              // R X b: RIT and XIT off
-    reply += digits(m_channel, 2);               // cc
-    reply += m_transmitting ? '1' : '0';         // T
-    reply += digit(tuning.mode);                 // M
-    reply += digit(static_cast<int>(m_source));  // V
-    reply += m_scanning ? '1' : '0';             // S
-    reply += '0';                                // P: no split
-    reply += m_radio->statusTail;                // t nn .
+    reply += Digits::padded(tuning.frequencyHz, 11);  // f
+    reply += "00000";                                 // s
+    reply += "+0000";                                 // r: no RIT offset
+    reply += "000";                                   // R X b: RIT and XIT off
+    reply += Digits::padded(m_channel, 2);            // cc
+    reply += m_transmitting ? '1' : '0';              // T
+    reply += digit(tuning.mode);                      // M
+    reply += digit(static_cast<int>(m_source));       // V
+    reply += m_scanning ? '1' : '0';                  // S
+    reply += '0';                                     // P: no split
+    reply += m_radio->statusTail;                     // t nn .
     reply += ';';
     return reply;
 }
@@ -232,8 +226,8 @@ QByteArray Transceiver::readMemory(QByteArrayView parameters) {
         return kRefused;
     const int channel = parameters.sliced(2).toInt();
     const Tuning tuning = m_memories[channel];
-    return "MR00" + digits(channel, 2) + digits(tuning.frequencyHz, 11) + digit(tuning.mode) +
-           "00000;";
+    return "MR00" + Digits::padded(channel, 2) + Digits::padded(tuning.frequencyHz, 11) +
+           digit(tuning.mode) + "00000;";
 }
 
 QByteArray Transceiver::setAutoInformation(QByteArrayView parameters) {
@@ -249,11 +243,11 @@ QByteArray Transceiver::reportAutoInformation(QByteArrayView) {
 
 // FA;  answered with FAfffffffffff;
 QByteArray Transceiver::reportVfoA(QByteArrayView) {
-    return "FA" + digits(vfo(Vfo::A).frequencyHz, 11) + ';';
+    return "FA" + Digits::padded(vfo(Vfo::A).frequencyHz, 11) + ';';
 }
 
 QByteArray Transceiver::reportVfoB(QByteArrayView) {
-    return "FB" + digits(vfo(Vfo::B).frequencyHz, 11) + ';';
+    return "FB" + Digits::padded(vfo(Vfo::B).frequencyHz, 11) + ';';
 }
 
 QByteArray Transceiver::setVfoA(QByteArrayView parameters) {
