@@ -139,7 +139,7 @@ void writeBackFigures(bool paced) {
     clock.start();
     panel.LoadMemories();
     if (!panel.isWritingMemories() ||
-        !waitUntil([&] { return !panel.isWritingMemories(); }, 120000))
+        !EventLoop::waitUntil([&] { return !panel.isWritingMemories(); }, std::chrono::minutes(2)))
         qFatal("no write-back");
     const double seconds = clock.nsecsElapsed() / 1e9;
     const double meanwhile = (session.statusRequests - first) / seconds;
