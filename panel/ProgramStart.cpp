@@ -62,5 +62,6 @@ void connectServerToPanel(RigctlServer& server, FormControlTOVRAN& panel) {
                      &SharedRadio::readoutEnded);
     QObject::connect(&panel, &FormControlTOVRAN::statusDecoded, &radio,
                      &SharedRadio::statusDecoded);
-    QObject::connect(panel.MSComm1, &SerialComm::onComm, &radio, &SharedRadio::heard);
+    QObject::connect(&panel, &FormControlTOVRAN::answeringChanged, &radio,
+                     &SharedRadio::answeringChanged);
 }

@@ -1,40 +1,52 @@
 #include "SharedRadio.h"
 
+#include "Commands.h"
+
 #include <algorithm>
 
 SharedRadio::SharedRadio(QObject* parent) : QObject(parent), model_(&Rigctl::unidentifiedModel()) {}
 
 void SharedRadio::identified(const QByteArray& reply) {
     model_ = &Rigctl::modelIdentifiedBy(reply);
-    heard();
+    answeringChanged(true);
 }
 
 void SharedRadio::readoutEnded() {
     readoutEnded_ = true;
-    heard();
+    answeringChanged(true);
 }
 
 void SharedRadio::statusDecoded(const Reply::Status& status) {
-    const std::optional<qint64> known = status_ ? status_->frequencyHz : std::nullopt;
+    answeringChanged(true);
+    // A report whose frequency digits are spoilt was spoilt on the line: the rest of it may be
+    // too. It still makes the line's turn for a set, but clients read on from the last clean
+    // report, and a read after a set waits for a clean one.
+    if (!status.frequencyHz) {
+        writeWaiting();
+        return;
+    }
     status_ = status;
-    // The panel keeps the frequency it showed when a report's digits are spoilt; so do we.
-    if (!status_->frequencyHz)
-        status_->frequencyHz = known;
-    if ((status.vfo == '0' || status.vfo == '1') && status_->frequencyHz)
-        lastTunings_[status.vfo - '0'] = Tuning{*status_->frequencyHz, status.modeDigit};
+    if (status.vfo == '0' || status.vfo == '1') {
+        lastTunings_[status.vfo - '0'] = Tuning{*status.frequencyHz, status.modeDigit};
+        lastVfo_ = status.vfo;
+    }
     ++reports_;
-    heard();
-    if (!pending_.isEmpty())
-        writeNow(pending_.takeFirst());
+    writeWaiting();
     emit reported();
 }
 
-void SharedRadio::heard() {
-    sinceHeard_.start();
-}
-
-bool SharedRadio::isAnswering() const {
-    return sinceHeard_.isValid() && sinceHeard_.elapsed() < kSilenceBeforeNotAnswering.count();
+void SharedRadio::answeringChanged(bool answering) {
+    heardOnce_ = heardOnce_ || answering;
+    if (answering == answering_)
+        return;
+    answering_ = answering;
+    if (answering)
+        return;
+    // A set must not be carried out long after it was answered, a transmit never; going back
+    // to receive is always safe.
+    pending_.removeIf([](const Pending& set) { return set.command != ::Command::receive(); });
+    vfoAsked_ = 0;
+    emit silenced();
 }
 
 char SharedRadio::vfoInUse() const {
@@ -69,6 +81,11 @@ quint64 SharedRadio::submit(SetKind kind, const QByteArray& command) {
 
 bool SharedRadio::isPending(SetKind kind) const {
     return std::ranges::find(pending_, kind, &Pending::kind) != pending_.end();
+}
+
+void SharedRadio::writeWaiting() {
+    if (!pending_.isEmpty())
+        writeNow(pending_.takeFirst());
 }
 
 void SharedRadio::writeNow(const Pending& set) {
