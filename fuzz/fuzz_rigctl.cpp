@@ -39,7 +39,7 @@ void checkCommand(const SharedRadio& radio, const QByteArray& command) {
     const QRegularExpressionMatch match = kRadioCommand.match(QString::fromLatin1(command));
     if (!match.hasMatch())
         fail("malformed command", command);
-    if (match.hasCaptured(2) && !Rigctl::receives(radio.model(), match.captured(2).toLongLong()))
+    if (match.hasCaptured(2) && !radio.model().radio.receives(match.captured(2).toLongLong()))
         fail("frequency out of range", command);
 }
 

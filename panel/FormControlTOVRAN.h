@@ -9,6 +9,9 @@
 
 class DisplayLabel;
 class MemoryGrid;
+namespace Radios {
+struct Radio;
+}
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -155,8 +158,8 @@ private:
     void SelectMode(const QString& name);
     // Memories (Memories.cpp).
     void WriteMemoryChannel(const QString& frequencyText);
-    // Frequency entry (FrequencyEntry.cpp): the band typed entry takes, by the radio identified.
-    void AcceptEntryFor(QByteArrayView identification);
+    // Frequency entry (FrequencyEntry.cpp): what typed entry takes, by the radio identified.
+    void AcceptEntryFor(const Radios::Radio& radio);
 
     // What the captions show, read back as the handlers need it (FormControlTOVRAN.cpp).
     std::optional<char> shownVfoLetter() const;     // 'A' or 'B' for exactly "VFO A" / "VFO B"
@@ -164,7 +167,7 @@ private:
     std::optional<qint64> shownFrequency() const;   // LabelFreq as hertz, when it is a number
 
     RequestChain* requests_;
-    int entryBand_ = 0;  // the HF band until a VHF or UHF radio is identified
+    const Radios::Radio* radio_ = nullptr;  // the radio identified, or the stand-in before
     // "TX;" went out after the last status report: the display does not show it yet.
     bool transmitSentSinceReport_ = false;
 };

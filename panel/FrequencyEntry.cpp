@@ -5,31 +5,13 @@
 #include "FormControlTOVRAN.h"
 #include "FrequencyText.h"
 #include "KeyCodes.h"
+#include "Radios.h"
 #include "SerialComm.h"
 
 #include <QLineEdit>
 #include <QPushButton>
 
-#include <algorithm>
-#include <array>
-
 namespace {
-
-// What typed entry accepts, both ends included, and how many characters the box takes. The
-// HF radios, and a radio not identified, take 30 kHz to 30 MHz: eight digits and two
-// separators. The VHF and UHF radios take their own band: nine digits and three separators.
-struct EntryBand {
-    const char* identification;
-    qint64 lowestHz;
-    qint64 highestHz;
-    int boxLength;
-};
-
-constexpr std::array<EntryBand, 3> kEntryBands{{
-    {"", 30'000, 30'000'000, 10},              // HF, the first row for any other radio
-    {"ID003;", 144'000'000, 148'000'000, 11},  // TS-711, 2 m
-    {"ID002;", 430'000'000, 450'000'000, 11},  // TS-811, 70 cm
-}};
 
 bool isDigit(qint16 keyAscii) {
     return keyAscii >= '0' && keyAscii <= '9';
@@ -50,16 +32,16 @@ void FormControlTOVRAN::TextFreq_Change() {
     TextFreq->end(false);
 }
 
-void FormControlTOVRAN::AcceptEntryFor(QByteArrayView identification) {
-    const auto band = std::ranges::find(kEntryBands, identification, &EntryBand::identification);
-    entryBand_ = band != kEntryBands.end() ? int(band - kEntryBands.begin()) : 0;
-    TextFreq->setMaxLength(kEntryBands[entryBand_].boxLength);
+// The box takes as many characters as the highest frequency accepted has once grouped: ten
+// (30,000,000) on the HF radios, eleven (450,000,000) on the VHF and UHF ones.
+void FormControlTOVRAN::AcceptEntryFor(const Radios::Radio& radio) {
+    radio_ = &radio;
+    TextFreq->setMaxLength(int(FrequencyText::grouped(radio.typedEntry.highHz).size()));
 }
 
 void FormControlTOVRAN::TextFreq_KeyPress(qint16& keyAscii) {
     const qint64 value = FrequencyText::read(TextFreq->text()).value_or(0);
-    const EntryBand& band = kEntryBands[entryBand_];
-    if (keyAscii == KeyCode::kEnter && value >= band.lowestHz && value <= band.highestHz) {
+    if (keyAscii == KeyCode::kEnter && radio_->typedEntry.contains(value)) {
         keyAscii = 0;
         if (const std::optional<char> letter = shownVfoLetter())
             MSComm1->output(Command::setFrequency(*letter, value));

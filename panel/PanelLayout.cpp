@@ -4,6 +4,7 @@
 #include "FormControlTOVRAN.h"
 #include "MemoryGrid.h"
 #include "ProgramLook.h"
+#include "Radios.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -88,7 +89,7 @@ void FormControlTOVRAN::buildFrequencyFrame() {
     TextFreq = new QLineEdit(FrameFrequence);
     TextFreq->setGeometry(twips(240, 240, 1815, 345));
     TextFreq->setAlignment(Qt::AlignCenter);
-    AcceptEntryFor({});  // the HF band until a radio is identified
+    AcceptEntryFor(Radios::unidentified());  // the HF dial until a radio is identified
     TextFreq->setFont(displayFont(kDisplayPoints));
     TextFreq->setPalette(colours(Qt::black, kLightCyan, QPalette::Base, QPalette::Text));
     TextFreq->setToolTip(QStringLiteral(" SAISIE D'UNE VALEUR "));

@@ -8,6 +8,7 @@
 #include "MemoryGrid.h"
 #include "Modes.h"
 #include "ProgramWide.h"
+#include "Radios.h"
 #include "SerialComm.h"
 
 #include <QLineEdit>
@@ -71,9 +72,10 @@ void FormControlTOVRAN::MSComm1_OnComm() {
 }
 
 void FormControlTOVRAN::Identify(const QByteArray& text) {
-    StatusBarTovran->setText(Reply::modelText(text) + QStringLiteral(" sur Com ") +
+    const Radios::Radio& radio = Radios::identifiedBy(text);
+    StatusBarTovran->setText(radio.modelText() + QStringLiteral(" sur Com ") +
                              signedNumber(PortNumber));
-    AcceptEntryFor(text);
+    AcceptEntryFor(radio);
     MSComm1->setRThreshold(Reply::kMemoryLength);
     LabelFreq->setCaption(QStringLiteral("LECT. MEM."));
     requests_->request(Command::readMemory(0));

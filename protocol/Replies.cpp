@@ -2,8 +2,6 @@
 
 #include "FrequencyText.h"
 
-#include <array>
-
 namespace {
 
 // Character `position` (from 1) of a reply, or 0 past its end.
@@ -14,19 +12,6 @@ char at(QByteArrayView text, qsizetype position) {
 QByteArrayView field(QByteArrayView text, qsizetype first, qsizetype last) {
     return text.sliced(first - 1, last - first + 1);
 }
-
-struct Model {
-    const char* reply;
-    const char* text;
-};
-
-// In the order the identification compares them.
-constexpr std::array<Model, 4> kModels{{
-    {"ID004;", " -> Kenwood TS-440"},
-    {"ID001;", " -> Kenwood TS-940"},
-    {"ID002;", " -> Kenwood TS-811"},
-    {"ID003;", " -> Kenwood TS-711"},
-}};
 
 int leadingNumber(QByteArrayView text) {
     int value = 0;
@@ -58,14 +43,6 @@ Shape shapeOf(QByteArrayView text) {
     if (at(text, kStatusLength) == ';')
         return Shape::Status;
     return Shape::Neither;
-}
-
-QString modelText(QByteArrayView text) {
-    for (const Model& model : kModels) {
-        if (text == model.reply)
-            return QString::fromLatin1(model.text);
-    }
-    return QStringLiteral(" -> Inconnu");
 }
 
 Status readStatus(QByteArrayView text) {

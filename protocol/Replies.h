@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QByteArray>
-#include <QString>
 
 #include <optional>
 
@@ -10,17 +9,13 @@
 // is simply not one of them.
 namespace Reply {
 
-constexpr qsizetype kIdentificationLength = 6;  // ID004;
-constexpr qsizetype kMemoryLength = 24;         // MR...;
-constexpr qsizetype kStatusLength = 38;         // IF...;
+constexpr qsizetype kMemoryLength = 24;  // MR...;
+constexpr qsizetype kStatusLength = 38;  // IF...;
 
 enum class Shape { Memory, Status, Neither };
 
 // A memory reply has ";" as its 24th character; a status report, failing that, as its 38th.
 Shape shapeOf(QByteArrayView text);
-
-// " -> Kenwood TS-440" for "ID004;" and so on; " -> Inconnu" for any other text.
-QString modelText(QByteArrayView text);
 
 // IFfffffffffffsssssrrrrrRXbccTMVSPtnn.;
 // 12345678901234567890123456789012345678

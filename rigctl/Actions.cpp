@@ -189,7 +189,7 @@ bool transmitting(const SharedRadio& radio) {
 // used, as the panel's VFO button takes it, and that VFO is set. Never while it transmits.
 Sets frequencySet(const Request& request, const SharedRadio& radio) {
     const std::optional<qint64> hz = wholeHertz(request.arguments[0]);
-    if (!hz || !receives(radio.model(), *hz))
+    if (!hz || !radio.model().radio.receives(*hz))
         return kInvalid;
     const char vfo = radio.vfoInUse();
     if (vfo == '0' || vfo == '1')

@@ -36,18 +36,21 @@ QByteArray range(const FrequencyRange& range, quint64 modes, int lowMw, int high
 }
 
 QByteArray ranges(const RadioModel& model) {
+    const quint64 modes = modeBits(model.radio.modeDigits);
     QByteArray text;
-    for (const FrequencyRange& receive : model.receive) text += range(receive, model.modes, -1, -1);
+    for (const FrequencyRange& receive : model.radio.receive) text += range(receive, modes, -1, -1);
     text += kEndOfList;
-    for (const FrequencyRange& transmit : model.transmit)
-        text += range(transmit, model.modes, model.lowPowerMw, model.highPowerMw);
+    for (const FrequencyRange& transmit : model.radio.transmit)
+        text += range(transmit, modes, model.lowPowerMw, model.highPowerMw);
     return text + kEndOfList;
 }
 
 QByteArray stepsAndFilters(const RadioModel& model) {
-    QByteArray text = hex(model.modes) + ' ' + QByteArray::number(model.stepHz) + "\n0 0\n";
-    for (const Filter& filter : model.filters)
-        text += hex(filter.modes) + ' ' + QByteArray::number(filter.widthHz) + '\n';
+    QByteArray text = hex(modeBits(model.radio.modeDigits)) + ' ' +
+                      QByteArray::number(model.radio.stepHz) + "\n0 0\n";
+    for (const Radios::Passband& passband : model.radio.passbands)
+        text +=
+            hex(modeBits(passband.modeDigits)) + ' ' + QByteArray::number(passband.widthHz) + '\n';
     return text + "0 0\n";
 }
 
@@ -71,7 +74,7 @@ QByteArray modeList(const RadioModel& model) {
     QByteArray text;
     for (char digit = '1'; digit <= '6'; ++digit) {
         const Mode* mode = modeOfDigit(digit);
-        if (model.modes & mode->bit)
+        if (model.radio.hasMode(digit))
             text += (text.isEmpty() ? "" : " ") + QByteArray(mode->name);
     }
     return text;

@@ -1,44 +1,31 @@
 #pragma once
 
+#include "Radios.h"
+
 #include <QByteArrayView>
 
 #include <optional>
-#include <span>
 
-// What a Hamlib client is told of each radio: its model number in Hamlib, its ranges, modes
-// and filters, one row per radio, chosen by the radio's identification reply. Before the radio
-// has named itself, a row that covers all four stands in.
+// What a Hamlib client is told of each radio: the radio's own bands, modes, passbands and step
+// from its row in the table of radios, and what only Hamlib has of it: its model number and
+// name in Hamlib, its power and its RIT and XIT limits. Before the radio has named itself, the
+// table's stand-in, which covers all four, is Hamlib's model 2 (NET rigctl).
 namespace Rigctl {
 
-struct FrequencyRange {
-    qint64 lowHz;
-    qint64 highHz;
-};
-
-struct Filter {
-    quint64 modes;  // Hamlib's mode bits
-    int widthHz;
-};
+using Radios::FrequencyRange;
 
 struct RadioModel {
-    const char* identification;  // the ID reply, "ID004;"
+    const Radios::Radio& radio;
     int hamlibModel;
-    const char* name;
-    quint64 modes;  // Hamlib's mode bits
-    std::span<const FrequencyRange> receive;
-    std::span<const FrequencyRange> transmit;
-    std::span<const Filter> filters;  // the first filter of a mode is its normal passband
+    const char* name;  // Hamlib's: "TS-440S"
     int lowPowerMw;
     int highPowerMw;
     int maxRitHz;
     int maxXitHz;
-    int stepHz;
 };
 
 const RadioModel& modelIdentifiedBy(QByteArrayView reply);
 const RadioModel& unidentifiedModel();
-
-bool receives(const RadioModel& model, qint64 hz);
 
 // The modes of these radios under Hamlib's names (FSK is Hamlib's RTTY).
 struct Mode {
@@ -47,6 +34,9 @@ struct Mode {
     quint64 bit;
 };
 const Mode* modeOfDigit(char digit);
+
+// Hamlib's mode bits for the mode digits "1236".
+quint64 modeBits(QByteArrayView modeDigits);
 
 // The radio's digit for a mode a client names, when the radio has that mode.
 std::optional<char> digitOfMode(const RadioModel& model, QByteArrayView name);

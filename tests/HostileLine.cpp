@@ -4,6 +4,7 @@
 #include "FormControlTOVRAN.h"
 #include "MemoryGrid.h"
 #include "ProgramWide.h"
+#include "Radios.h"
 #include "SerialComm.h"
 
 #include <QLocale>
@@ -19,11 +20,12 @@ const QString kNotConnected = QStringLiteral(" -> Non connecté.");
 constexpr int kLongestPiece = 48;
 // A burst is up to 255 of these: more than the receive buffer holds, to make it overflow.
 constexpr int kBurstUnit = 5;
-const QHash<QByteArray, QString> kModels{{"ID004;", " -> Kenwood TS-440"},
-                                         {"ID001;", " -> Kenwood TS-940"},
-                                         {"ID002;", " -> Kenwood TS-811"},
-                                         {"ID003;", " -> Kenwood TS-711"}};
-const QByteArrayList kIdentities = kModels.keys() + QByteArrayList{"ID005;", "ID004;\r"};
+const QByteArrayList kIdentities = [] {
+    QByteArrayList identities{"ID005;", "ID004;\r"};
+    for (const Radios::Radio& radio : Radios::all())
+        identities << radio.identification.toByteArray();
+    return identities;
+}();
 // Band edges, the largest, none, and one not all digits.
 const QByteArrayList kFrequencies{"00000000000", "00000136000", "00007050000", "00014195000",
                                   "00144300000", "00432100000", "99999999999", "0001419S000"};
@@ -179,7 +181,7 @@ void HostileLine::afterEvent() {
 QByteArray HostileLine::expect(QStringList& shows) {
     const QByteArray& text = text_;
     if (before_[0] == kNotConnected) {
-        shows[0] = kModels.value(text, QStringLiteral(" -> Inconnu")) + " sur Com  1";
+        shows[0] = Radios::identifiedBy(text).modelText() + " sur Com  1";
         shows[1] = QStringLiteral("LECT. MEM.");
         shows[6] = QStringLiteral("24");
         return awaited_ == "ID;" ? "MR0000;" : "";

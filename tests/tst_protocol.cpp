@@ -3,6 +3,7 @@
 
 #include "Commands.h"
 #include "FrequencyText.h"
+#include "Radios.h"
 #include "Replies.h"
 #include "RequestChain.h"
 
@@ -98,7 +99,7 @@ void ProtocolTest::replies_data() {
 void ProtocolTest::replies() {
     QFETCH(QByteArray, text);
     const auto hz = [](std::optional<qint64> v) { return v ? QString::number(*v) : "-"; };
-    QStringList read{QStringLiteral("neither"), Reply::modelText(text)};
+    QStringList read{QStringLiteral("neither"), Radios::identifiedBy(text).modelText()};
     if (Reply::shapeOf(text) == Reply::Shape::Status) {
         const Reply::Status s = Reply::readStatus(text);
         read = QStringList{

@@ -74,14 +74,16 @@ private slots:
         QTest::addColumn<int>("port");
         QTest::addColumn<QByteArrayList>("pieces");  // 20 ms, then 50 ms apart, as USB delivers
         QTest::addColumn<QString>("shown");
+        QTest::addColumn<int>("boxLength");  // 30,000,000 on HF; 450,000,000 on VHF and UHF
         const auto row = [](const char* name, int port, const QByteArrayList& pieces,
-                            const QString& model) {
-            QTest::newRow(name) << port << pieces << model + " sur Com  " + QString::number(port);
+                            const QString& model, int boxLength = 10) {
+            QTest::newRow(name) << port << pieces << model + " sur Com  " + QString::number(port)
+                                << boxLength;
         };
         row("TS-440", 1, {"ID004;"}, " -> Kenwood TS-440");
         row("TS-940 on port 2", 2, {"ID001;"}, " -> Kenwood TS-940");
-        row("TS-811", 1, {"ID002;"}, " -> Kenwood TS-811");
-        row("TS-711", 1, {"ID003;"}, " -> Kenwood TS-711");
+        row("TS-811", 1, {"ID002;"}, " -> Kenwood TS-811", 11);
+        row("TS-711", 1, {"ID003;"}, " -> Kenwood TS-711", 11);
         row("unknown", 1, {"ID005;"}, " -> Inconnu");
         row("carriage return", 1, {"ID004;\r"}, " -> Inconnu");
         row("USB adapter's packets", 1, {"ID", "00", "4;"}, " -> Kenwood TS-440");
@@ -91,6 +93,7 @@ private slots:
         QFETCH(int, port);
         QFETCH(QByteArrayList, pieces);
         QFETCH(QString, shown);
+        QFETCH(int, boxLength);
         start(-1, port);
         int gapMs = 20;
         for (const QByteArray& piece : pieces) {
@@ -100,8 +103,9 @@ private slots:
         // A reply that never ends is taken once the line has been quiet for 150 ms.
         PanelHarness::waitUntil([&] { return panel()->StatusBarTovran->text() == shown; }, 250);
         QCOMPARE(panel()->StatusBarTovran->text() + '|' + panel()->LabelFreq->text() + '|' +
-                     QString::number(panel()->MSComm1->rThreshold()),
-                 shown + "|LECT. MEM.|24");
+                     QString::number(panel()->MSComm1->rThreshold()) + '|' +
+                     QString::number(panel()->TextFreq->maxLength()),
+                 shown + "|LECT. MEM.|24|" + QString::number(boxLength));
         QCOMPARE(sent(), Commands{"MR0000;"});
     }
     // A spoilt reply, or one for another channel, writes no row: its request is repeated.

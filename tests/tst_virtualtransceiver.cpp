@@ -73,6 +73,12 @@ void TestVirtualTransceiver::replies_data() {
         "\r\nID;|XX;md3;FA001;FN3;MR1007;MD7;I|D|;", "?;?;?;?;?;?;?;ID004;");
     row("TS-711: no AM, no HF", "MD5;FA00014200000;MD2;IF;",
         "?;IF0014550000000000+000000000020000000;", Model::TS711);
+    row("TS-711A: to 148 MHz", "FA00147990000;FA00148000010;IF;",
+        "IF0014799000000000+000000000040000000;", Model::TS711);
+    row("TS-811A: to 450 MHz", "FA00449990000;FA00450000010;IF;",
+        "IF0044999000000000+000000000040000000;", Model::TS811);
+    row("TS-940: from 500 kHz", "FA00000500000;FA00000499999;IF;",
+        "IF0000050000000000+000000000020000000;", Model::TS940);
     row("dropped", "ID;MR0007;ID;", "ID004;ID004;", Model::TS440,
         [](VirtualRadio& radio) { radio.dropReply(2); });
     row("garbled", "ID;MR0007;ID;", "ID004;MR000700007050000100000#ID004;", Model::TS440,

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <span>
-#include <string_view>
 
 namespace {
 
@@ -31,39 +30,30 @@ constexpr Preset kSeventyCentimetrePresets[] = {
     {3, {439'050'000, FM}}, {4, {433'400'000, FM}},  {5, {432'100'000, USB}},
 };
 
-struct ModelData {
+// Where the operator left each kind of radio; the bands, modes and the rest are the radio's own.
+struct Presets {
     Transceiver::Model model;
-    qint64 lowestHz;
-    qint64 highestHz;
-    std::string_view modes;       // the mode digits the radio has
-    std::string_view statusTail;  // characters 34-37 of the status reply
     Tuning vfoA;
     Tuning vfoB;
-    std::span<const Preset> presets;
+    std::span<const Preset> channels;
 };
 
-// The HF radios receive from the long-wave broadcast band up; the VHF and UHF all-mode radios
-// cover their amateur band only and have no AM and no FSK. The TS-440 ends its status reply
-// with blanks where the others report the tone (programs trim them to find the last digits).
-// clang-format off
-constexpr ModelData kModels[] = {
-    // model                      lowest Hz     highest Hz    modes     IF tail  VFO A                VFO B                channels
-    {Transceiver::Model::TS440,       100'000,   30'000'000, "123456", "    ",  {14'195'000, USB},   {7'050'000, LSB},    kHfPresets},
-    {Transceiver::Model::TS940,       150'000,   30'000'000, "123456", "0000",  {14'195'000, USB},   {7'050'000, LSB},    kHfPresets},
-    {Transceiver::Model::TS711,   144'000'000,  146'000'000, "1234",   "0000",  {145'500'000, FM},   {144'300'000, USB},  kTwoMetrePresets},
-    {Transceiver::Model::TS811,   430'000'000,  440'000'000, "1234",   "0000",  {433'500'000, FM},   {432'200'000, USB},  kSeventyCentimetrePresets},
+constexpr Presets kPresets[] = {
+    {Transceiver::Model::TS440, {14'195'000, USB}, {7'050'000, LSB}, kHfPresets},
+    {Transceiver::Model::TS940, {14'195'000, USB}, {7'050'000, LSB}, kHfPresets},
+    {Transceiver::Model::TS711, {145'500'000, FM}, {144'300'000, USB}, kTwoMetrePresets},
+    {Transceiver::Model::TS811, {433'500'000, FM}, {432'200'000, USB}, kSeventyCentimetrePresets},
 };
-// clang-format on
-
-const ModelData& dataOf(Transceiver::Model model) {
-    return *std::ranges::find(kModels, model, &ModelData::model);
-}
 
 // What the radio says to a command it does not have, a malformed one or a value it cannot take.
 const QByteArray kRefused = QByteArrayLiteral("?;");
 
 QByteArray digits(qint64 value, int width) {
     return QByteArray::number(value).rightJustified(width, '0');
+}
+
+const Radios::Radio& radioOf(Transceiver::Model model) {
+    return Radios::identifiedBy("ID" + digits(static_cast<int>(model), 3) + ';');
 }
 
 char digit(int value) {
@@ -76,11 +66,19 @@ bool isDigits(QByteArrayView text) {
 
 }  // namespace
 
-Transceiver::Transceiver(Model model) : m_model(model) {
-    const ModelData& data = dataOf(model);
-    m_vfos = {data.vfoA, data.vfoB};
-    for (const Preset& preset : data.presets) m_memories[preset.channel] = preset.tuning;
+Transceiver::Transceiver(Model model) : m_model(model), m_radio(&radioOf(model)) {
+    const Presets& presets = *std::ranges::find(kPresets, model, &Presets::model);
+    m_vfos = {presets.vfoA, presets.vfoB};
+    for (const Preset& preset : presets.channels) m_memories[preset.channel] = preset.tuning;
     recall();
+}
+
+std::optional<Transceiver::Model> Transceiver::modelNumbered(QStringView number) {
+    for (const Radios::Radio& radio : Radios::all()) {
+        if (QLatin1String(radio.name) == QStringLiteral("TS-").append(number))
+            return static_cast<Model>(radio.identification[4] - '0');  // ID00n;
+    }
+    return std::nullopt;
 }
 
 QByteArray Transceiver::execute(QByteArrayView command) {
@@ -123,12 +121,11 @@ QByteArray Transceiver::execute(QByteArrayView command) {
 }
 
 bool Transceiver::hasMode(int mode) const {
-    return mode > 0 && dataOf(m_model).modes.find(digit(mode)) != std::string_view::npos;
+    return mode > 0 && m_radio->hasMode(digit(mode));
 }
 
 bool Transceiver::coversFrequency(qint64 hz) const {
-    const ModelData& data = dataOf(m_model);
-    return hz >= data.lowestHz && hz <= data.highestHz;
+    return m_radio->receives(hz);
 }
 
 void Transceiver::setSource(Source source) {
@@ -174,7 +171,7 @@ void Transceiver::recall() {
 void Transceiver::scanOneStep() {
     if (m_source != Source::Memory) {
         const qint64 next = inUse()->frequencyHz + kScanStepHz;
-        inUse()->frequencyHz = coversFrequency(next) ? next : dataOf(m_model).lowestHz;
+        inUse()->frequencyHz = coversFrequency(next) ? next : m_radio->receive.front().lowHz;
         return;
     }
     for (int offset = 1; offset <= kChannelCount; ++offset) {
@@ -197,7 +194,7 @@ void Transceiver::stepFrequency(qint64 hz) {
 }
 
 QByteArray Transceiver::identify(QByteArrayView) {
-    return "ID" + digits(static_cast<int>(m_model), 3) + ';';
+    return m_radio->identification.toByteArray();
 }
 
 // IFfffffffffffsssssrrrrrRXbccTMVSPtnn.;
@@ -217,7 +214,7 @@ QByteArray Transceiver::reportStatus(QByteArrayView) {
     reply += digit(static_cast<int>(m_source));  // V
     reply += m_scanning ? '1' : '0';             // S
     reply += '0';                                // P: no split
-    reply += dataOf(m_model).statusTail;         // t nn .
+    reply += m_radio->statusTail;                // t nn .
     reply += ';';
     return reply;
 }
@@ -282,7 +279,7 @@ QByteArray Transceiver::stepUp(QByteArrayView) {
     if (m_source == Source::Memory)
         stepChannel(+1);
     else
-        stepFrequency(+kStepHz);
+        stepFrequency(+m_radio->stepHz);
     return {};
 }
 
@@ -290,7 +287,7 @@ QByteArray Transceiver::stepDown(QByteArrayView) {
     if (m_source == Source::Memory)
         stepChannel(-1);
     else
-        stepFrequency(-kStepHz);
+        stepFrequency(-m_radio->stepHz);
     return {};
 }
 

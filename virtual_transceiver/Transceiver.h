@@ -1,9 +1,13 @@
 #pragma once
 
+#include "Radios.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QStringView>
 
 #include <array>
+#include <optional>
 
 // The radio as its own CPU sees it: what it is tuned to, what its memories hold, and how it
 // answers one command. No I/O here: whole commands come in, reply texts go out.
@@ -24,12 +28,13 @@ public:
     };
 
     static constexpr int kChannelCount = 100;
-    // UP and DN move the VFO as one click of the microphone's buttons does.
-    static constexpr qint64 kStepHz = 10;
     // A VFO scan moves this far between two status requests: visible on the panel at once.
     static constexpr qint64 kScanStepHz = 100;
 
     explicit Transceiver(Model model = Model::TS440);
+
+    // The model a user names by its number: "440", "940", "711", "811".
+    static std::optional<Model> modelNumbered(QStringView number);
 
     // One whole command, ";" included ("FA00014200000;"). Returns the reply, nothing for a
     // command that has no reply, or "?;" for a command the radio does not have, a malformed one
@@ -91,6 +96,7 @@ private:
     QByteArray setVfoFrequency(Vfo vfo, QByteArrayView parameters);
 
     Model m_model;
+    const Radios::Radio* m_radio;  // its bands, modes, step and status report
     std::array<Tuning, 2> m_vfos;
     std::array<Tuning, kChannelCount> m_memories{};
     // The channel in use as recalled: its mode can be changed without writing the channel.

@@ -6,30 +6,9 @@
 #include <QFile>
 #include <QTextStream>
 
-#include <algorithm>
 #include <optional>
 
 namespace {
-
-struct ModelName {
-    const char* number;
-    VirtualRadio::Model model;
-};
-
-constexpr ModelName kModelNames[] = {
-    {"440", VirtualRadio::Model::TS440},
-    {"940", VirtualRadio::Model::TS940},
-    {"811", VirtualRadio::Model::TS811},
-    {"711", VirtualRadio::Model::TS711},
-};
-
-std::optional<VirtualRadio::Model> modelNumbered(const QString& number) {
-    const auto* found = std::ranges::find_if(
-        kModelNames, [&](const ModelName& name) { return number == QLatin1String(name.number); });
-    if (found == std::end(kModelNames))
-        return std::nullopt;
-    return found->model;
-}
 
 int fail(const QString& message) {
     QTextStream(stderr) << QCoreApplication::applicationName() << ": " << message << Qt::endl;
@@ -84,7 +63,8 @@ int main(int argc, char* argv[]) {
     parser.addOptions({modelOption, linkOption, pacedOption, logOption, quietOption});
     parser.process(app);
 
-    const std::optional<VirtualRadio::Model> model = modelNumbered(parser.value(modelOption));
+    const std::optional<VirtualRadio::Model> model =
+        Transceiver::modelNumbered(parser.value(modelOption));
     if (!model)
         return fail(QStringLiteral("no such model: %1").arg(parser.value(modelOption)));
     VirtualRadio radio(*model);
