@@ -1,8 +1,8 @@
 // Arbitrary client bytes, in arbitrary pieces, through a rigctld session, with status reports
-// from the radio, a radio fallen silent, a client gone quiet and a client gone away in between. Whatever comes in,
-// what reaches the radio is one of the panel's own commands, well formed, on a frequency the
-// radio covers, and every answer ends its line. A broken rule aborts, so that libFuzzer keeps
-// the input.
+// from the radio, a radio fallen silent, a client gone quiet and a client gone away in between.
+// Whatever comes in, what reaches the radio is one of the panel's own commands, well formed, on a
+// frequency the radio covers, and every answer ends its line. A broken rule aborts, so that
+// libFuzzer keeps the input.
 //
 //   fuzz_rigctl -runs=1000000 corpus/
 

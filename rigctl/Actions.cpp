@@ -202,7 +202,7 @@ Sets frequencySet(const Request& request, const SharedRadio& radio) {
 // The transmit VFO is set as FA or FB set it, without a switch.
 Sets splitFrequencySet(const Request& request, const SharedRadio& radio) {
     const std::optional<qint64> hz = wholeHertz(request.arguments[0]);
-    if (!hz || !receives(radio.model(), *hz))
+    if (!hz || !radio.model().radio.receives(*hz))
         return kInvalid;
     if (!radio.vfoInUse())
         return kRejected;

@@ -84,8 +84,8 @@ QByteArray modeList(const RadioModel& model) {
 std::vector<const Mode*> modesByBit(const RadioModel& model) {
     std::vector<const Mode*> modes;
     for (char digit = '1'; digit <= '6'; ++digit) {
-        if (const Mode* mode = modeOfDigit(digit); model.modes & mode->bit)
-            modes.push_back(mode);
+        if (model.radio.hasMode(digit))
+            modes.push_back(modeOfDigit(digit));
     }
     std::ranges::sort(modes, {}, &Mode::bit);
     return modes;
@@ -100,16 +100,18 @@ QByteArray modeNames(const RadioModel& model, const char* after) {
 // Hamlib's narrow and wide passbands: the next filter of the mode, narrower or wider than
 // its first.
 int otherPassbandHz(const RadioModel& model, const Mode& mode, bool wider) {
-    const int normal = passbandHz(model, mode);
-    const auto first = std::ranges::find_if(
-        model.filters, [&](const Filter& filter) { return filter.modes & mode.bit; });
-    const auto other =
-        std::find_if(first == model.filters.end() ? first : first + 1, model.filters.end(),
-                     [&](const Filter& filter) {
-                         return (filter.modes & mode.bit) &&
-                                (wider ? filter.widthHz > normal : filter.widthHz < normal);
-                     });
-    return other == model.filters.end() ? 0 : other->widthHz;
+    const std::span<const Radios::Passband> passbands = model.radio.passbands;
+    const auto serves = [&](const Radios::Passband& passband) {
+        return passband.modeDigits.contains(mode.digit);
+    };
+    const auto first = std::ranges::find_if(passbands, serves);
+    if (first == passbands.end())
+        return 0;
+    const auto other = std::find_if(first + 1, passbands.end(), [&](const auto& passband) {
+        return serves(passband) &&
+               (wider ? passband.widthHz > first->widthHz : passband.widthHz < first->widthHz);
+    });
+    return other == passbands.end() ? 0 : other->widthHz;
 }
 
 // "2.2000 kHz", "500.0 Hz", as Hamlib writes a passband.
