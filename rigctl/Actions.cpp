@@ -181,10 +181,6 @@ RadioSet selection(char vfo) {
     }
 }
 
-bool transmitting(const SharedRadio& radio) {
-    return radio.status() && radio.status()->transmitting;
-}
-
 // A memory channel has no frequency of its own to set: the radio goes back to the VFO it last
 // used, as the panel's VFO button takes it, and that VFO is set. Never while it transmits.
 Sets frequencySet(const Request& request, const SharedRadio& radio) {
@@ -194,7 +190,7 @@ Sets frequencySet(const Request& request, const SharedRadio& radio) {
     const char vfo = radio.vfoInUse();
     if (vfo == '0' || vfo == '1')
         return QList{frequencyOf(vfo, *hz)};
-    if (vfo != '2' || transmitting(radio))
+    if (vfo != '2' || radio.isKeyed())
         return kRejected;  // nothing reported yet, or a memory channel on the air
     return QList{selection(radio.lastVfo()), frequencyOf(radio.lastVfo(), *hz)};
 }
@@ -258,7 +254,7 @@ Sets vfoSet(const Request& request, const SharedRadio& radio) {
         return kOk;
     if (*digit == kNotOnTheseRadios)
         return kUnavailable;
-    if (transmitting(radio))
+    if (radio.isKeyed())
         return kRejected;
     return QList{selection(*digit)};
 }

@@ -45,16 +45,27 @@ void SharedRadio::answeringChanged(bool answering) {
     // A set must not be carried out long after it was answered, a transmit never; going back
     // to receive is always safe.
     pending_.removeIf([](const Pending& set) { return set.command != ::Command::receive(); });
-    vfoAsked_ = 0;
+    vfoAsked_ = {};
+    keyAsked_ = {};
     emit silenced();
 }
 
+QByteArray SharedRadio::standing(SetKind kind, const Asked& asked) const {
+    const bool stands =
+        isPending(kind) || !asked.writtenAfter || reports_ < *asked.writtenAfter + kReportsToFresh;
+    return stands ? asked.command : QByteArray();
+}
+
 char SharedRadio::vfoInUse() const {
-    const bool askedStands = vfoAsked_ && (isPending(SetKind::Vfo) || !vfoAskedReports_ ||
-                                           reports_ < *vfoAskedReports_ + kReportsToFresh);
-    if (askedStands)
-        return vfoAsked_;
+    // FN0; FN1; FN2;: the digit the status report uses too
+    if (const QByteArray asked = standing(SetKind::Vfo, vfoAsked_); !asked.isEmpty())
+        return asked.at(2);
     return status_ ? status_->vfo : 0;
+}
+
+bool SharedRadio::isKeyed() const {
+    const QByteArray asked = standing(SetKind::Transmit, keyAsked_);
+    return asked.isEmpty() ? status_ && status_->transmitting : asked == ::Command::transmit();
 }
 
 std::optional<SharedRadio::Tuning> SharedRadio::lastTuningOf(char vfo) const {
@@ -66,7 +77,9 @@ std::optional<SharedRadio::Tuning> SharedRadio::lastTuningOf(char vfo) const {
 quint64 SharedRadio::submit(SetKind kind, const QByteArray& command) {
     const quint64 number = ++sets_;
     if (kind == SetKind::Vfo)
-        vfoAsked_ = command.at(2);  // FN0; FN1; FN2;: the digit the status report uses too
+        vfoAsked_ = {command, std::nullopt};
+    if (kind == SetKind::Transmit)
+        keyAsked_ = {command, std::nullopt};
     auto same = std::ranges::find(pending_, kind, &Pending::kind);
     if (same != pending_.end()) {
         same->command = command;
@@ -92,6 +105,8 @@ void SharedRadio::writeNow(const Pending& set) {
     write_(set.command);
     lastWriteReports_ = reports_;
     if (set.kind == SetKind::Vfo)
-        vfoAskedReports_ = reports_;
+        vfoAsked_.writtenAfter = reports_;
+    if (set.kind == SetKind::Transmit)
+        keyAsked_.writtenAfter = reports_;
     emit written(set.kind, set.first, set.last, reports_);
 }

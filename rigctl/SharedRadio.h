@@ -53,6 +53,8 @@ public:
     // '0' VFO A, '1' VFO B, '2' memory, as the status report has it, or as a client has just
     // asked; 0 before the first report.
     char vfoInUse() const;
+    // Transmitting, as the status report has it, or keyed by a client since.
+    bool isKeyed() const;
     // What a VFO held when it was last in use.
     std::optional<Tuning> lastTuningOf(char vfo) const;
     // The VFO last reported in use, '0' or '1', where the radio goes back from memory.
@@ -94,6 +96,13 @@ private:
     QList<Pending> pending_;  // in the order they were first asked
     quint64 sets_ = 0;
     std::optional<quint64> lastWriteReports_;
-    char vfoAsked_ = 0;  // the VFO of the last FN asked, until a report requested after it
-    std::optional<quint64> vfoAskedReports_;
+    // The last FN and the last TX or RX asked for, and the report after which each went out:
+    // they stand for what the radio does until a report requested after them.
+    struct Asked {
+        QByteArray command;
+        std::optional<quint64> writtenAfter;
+    };
+    QByteArray standing(SetKind kind, const Asked& asked) const;
+    Asked vfoAsked_;
+    Asked keyAsked_;
 };
