@@ -1,14 +1,19 @@
 #include "SerialComm.h"
 
+#include "PortDiagnosis.h"
 #include "SerialDevice.h"
 
+#include <QFile>
+#include <QLoggingCategory>
 #include <QSignalBlocker>
+#include <QTime>
 
 #include <thread>
 
 #if defined(Q_OS_UNIX)
 #include <sys/ioctl.h>
 #include <termios.h>
+#include <unistd.h>
 #elif defined(Q_OS_WIN)
 #include <windows.h>
 #endif
@@ -16,6 +21,23 @@
 namespace {
 // How often closing looks whether the driver's queue has emptied.
 constexpr std::chrono::milliseconds kDrainLook{1};
+
+// The line's trace: the first thing to ask for when a radio misbehaves. Off unless asked for.
+Q_LOGGING_CATEGORY(lineTrace, "tovran.line", QtInfoMsg)
+
+// Wall-clock time, to set the trace beside a client's own log.
+QByteArray now() {
+    return QTime::currentTime().toString(u"hh:mm:ss.zzz").toLatin1();
+}
+
+bool mayReadAndWrite(const QString& device) {
+#if defined(Q_OS_UNIX)
+    return ::access(QFile::encodeName(device).constData(), R_OK | W_OK) == 0;
+#else
+    Q_UNUSED(device);
+    return true;  // Windows refuses a COM port only while another program holds it
+#endif
+}
 }  // namespace
 
 SerialComm::SerialComm(QObject* parent) : QObject(parent), port_(this) {
@@ -31,7 +53,8 @@ SerialComm::SerialComm(QObject* parent) : QObject(parent), port_(this) {
 }
 
 void SerialComm::configure() {
-    port_.setPortName(serialDeviceForPort(commPort_));
+    device_ = serialDeviceForPort(commPort_);
+    port_.setPortName(device_);
     port_.setBaudRate(QSerialPort::Baud4800);
     port_.setDataBits(QSerialPort::Data8);
     port_.setParity(QSerialPort::NoParity);
@@ -41,14 +64,22 @@ void SerialComm::configure() {
 
 bool SerialComm::open() {
     configure();
-    if (!port_.open(QIODevice::ReadWrite))
+    if (device_.isEmpty() || !port_.open(QIODevice::ReadWrite))
         return false;
     // Interfaces wired for hardware handshake only send while they see RTS up. Pseudo-
     // terminals have no modem lines; the failure to raise them there is harmless.
     port_.setDataTerminalReady(true);
     port_.setRequestToSend(true);
     port_.clearError();
+    qCDebug(lineTrace).nospace().noquote() << now() << " == " << device_ << " open";
     return true;
+}
+
+QString SerialComm::openFailure() const {
+    if (device_.isEmpty())
+        return describeOpenFailure(PortProblem::NoDevice, commPort_, device_, {});
+    const PortProblem problem = classifyOpenFailure(port_.error(), mayReadAndWrite(device_));
+    return describeOpenFailure(problem, commPort_, device_, port_.errorString());
 }
 
 void SerialComm::close() {
@@ -73,33 +104,54 @@ void SerialComm::close() {
     port_.close();
 }
 
-// tcdrain() and FlushFileBuffers() wait without a time-out, for ever on a wedged adapter:
-// the driver's queue is watched up to the deadline, and they only see to the last characters
-// in the chip once it has emptied.
+bool SerialComm::drainWhenEmpty(const std::function<std::optional<qint64>()>& queued,
+                                const std::function<void()>& drain, QDeadlineTimer deadline) {
+    for (;;) {
+        const std::optional<qint64> left = queued();
+        if (!left)
+            return false;
+        if (*left == 0) {
+            drain();
+            return true;
+        }
+        if (deadline.hasExpired())
+            return false;
+        std::this_thread::sleep_for(kDrainLook);
+    }
+}
+
 void SerialComm::drainLine(QDeadlineTimer deadline) {
 #if defined(Q_OS_UNIX)
     const int fd = int(port_.handle());
-    int queued = 0;
-    while (ioctl(fd, TIOCOUTQ, &queued) == 0 && queued > 0 && !deadline.hasExpired())
-        std::this_thread::sleep_for(kDrainLook);
-    if (queued == 0)
-        tcdrain(fd);
+    const auto queued = [fd]() -> std::optional<qint64> {
+        int bytes = 0;
+        if (ioctl(fd, TIOCOUTQ, &bytes) != 0)
+            return std::nullopt;
+        return bytes;
+    };
+    drainWhenEmpty(
+        queued, [fd] { tcdrain(fd); }, deadline);
 #elif defined(Q_OS_WIN)
     const HANDLE handle = port_.handle();
-    COMSTAT state{};
-    DWORD errors = 0;
-    while (ClearCommError(handle, &errors, &state) && state.cbOutQue > 0 && !deadline.hasExpired())
-        std::this_thread::sleep_for(kDrainLook);
-    if (state.cbOutQue == 0)
-        FlushFileBuffers(handle);
+    const auto queued = [handle]() -> std::optional<qint64> {
+        COMSTAT state{};
+        DWORD errors = 0;
+        if (!ClearCommError(handle, &errors, &state))
+            return std::nullopt;
+        return qint64(state.cbOutQue);
+    };
+    drainWhenEmpty(
+        queued, [handle] { FlushFileBuffers(handle); }, deadline);
 #else
     Q_UNUSED(deadline);
 #endif
 }
 
 void SerialComm::output(const QByteArray& bytes) {
-    if (port_.isOpen())
-        port_.write(bytes);
+    if (!port_.isOpen())
+        return;
+    qCDebug(lineTrace).nospace() << now().constData() << " -> " << bytes;
+    port_.write(bytes);
 }
 
 QByteArray SerialComm::input() {
@@ -125,7 +177,9 @@ void SerialComm::deliver(const QByteArray& bytes) {
 }
 
 void SerialComm::readLine() {
-    deliver(port_.readAll());
+    const QByteArray bytes = port_.readAll();
+    qCDebug(lineTrace).nospace() << now().constData() << " <- " << bytes;
+    deliver(bytes);
 }
 
 void SerialComm::lineWentQuiet() {
@@ -135,12 +189,16 @@ void SerialComm::lineWentQuiet() {
 
 void SerialComm::handleError(QSerialPort::SerialPortError error) {
     // A device that vanishes (an unplugged USB adapter, a closed pseudo-terminal) reports a
-    // resource error, or read errors on every turn of the event loop. Close it and look for
-    // it again until it comes back.
-    if (error != QSerialPort::ResourceError && error != QSerialPort::ReadError)
+    // resource error, or read errors on every turn of the event loop. A write the system
+    // refused leaves the radio without the command and the request chain waiting: the line is
+    // no more to be trusted than a vanished one. Close it and look for it again until it opens.
+    if (error != QSerialPort::ResourceError && error != QSerialPort::ReadError &&
+        error != QSerialPort::WriteError)
         return;
     if (!port_.isOpen())
         return;
+    qCDebug(lineTrace).nospace().noquote()
+        << now() << " == " << device_ << " lost: " << port_.errorString();
     port_.close();
     quietTimer_.stop();
     reopenTimer_.start();

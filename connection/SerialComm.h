@@ -7,11 +7,14 @@
 #include <QTimer>
 
 #include <chrono>
+#include <functional>
+#include <optional>
 
 // The panel's serial component. It buffers what the radio sends and raises onComm() when the
 // buffer holds at least the receive threshold, so that one event carries one whole reply
 // however the bytes were cut up on their way. Nothing here blocks: QSerialPort reports on the
 // event loop. The component never shows anything; the window decides what the operator sees.
+// With QT_LOGGING_RULES="tovran.line=true" it traces every command and reply, timestamped.
 class SerialComm : public QObject {
     Q_OBJECT
 
@@ -42,15 +45,18 @@ public:
     int commPort() const { return commPort_; }
 
     // Opens the device of the current port at 4800 baud 8N2 and raises DTR and RTS. False when
-    // it cannot be opened (missing, busy, no permission); errorString() says why.
+    // it cannot be opened (missing, busy, no permission); openFailure() says why.
     bool open();
+    // Why the last open() failed, for the operator: the port, the device, what to do about it.
+    QString openFailure() const;
     // Waits, for no longer than the bytes' line time and a margin, until what was written has
     // left the port, then closes it.
     void close();
     bool isOpen() const { return port_.isOpen(); }
     QString errorString() const { return port_.errorString(); }
 
-    // Sends the bytes as they are. Ignored while the line is down.
+    // Sends the bytes as they are. Ignored while the line is down; a write the system reports
+    // as failed loses the link.
     void output(const QByteArray& bytes);
     // Everything received and not yet read; empties the receive buffer.
     QByteArray input();
@@ -60,6 +66,13 @@ public:
 
     // Bytes as they come off the line: into the receive buffer, raising onComm() as due.
     void deliver(const QByteArray& bytes);
+
+    // Looks at the driver's output queue until it is empty, then has it drain the last
+    // characters out of the chip (tcdrain, FlushFileBuffers: they wait without a time-out, for
+    // ever on a wedged adapter). A look that fails, or the deadline, ends the wait without a
+    // drain. True when it drained.
+    static bool drainWhenEmpty(const std::function<std::optional<qint64>()>& queued,
+                               const std::function<void()>& drain, QDeadlineTimer deadline);
 
 signals:
     void onComm();
@@ -82,6 +95,7 @@ private:
     QTimer quietTimer_;
     QTimer reopenTimer_;
     QByteArray buffer_;
+    QString device_;  // the device behind commPort_ when it was last opened
     int commPort_ = 1;
     int threshold_ = 1;
     int event_ = NoEvent;

@@ -4,6 +4,7 @@
 #include "FormSelectPortTOVRAN.h"
 #include "RigctlServer.h"
 #include "SerialComm.h"
+#include "SerialDevice.h"
 
 #include <QCoreApplication>
 #include <QMessageBox>
@@ -14,8 +15,11 @@ constexpr int kPortUnavailable = 1;
 
 ProgramStart::ProgramStart(QObject* parent)
     : QObject(parent),
-      showInformation([](const QString& title, const QString& text) {
-          QMessageBox::information(nullptr, title, text);
+      showInformation([](const QString& title, const QString& text, const QString& detail) {
+          // The detail under the text, not behind a "Show Details..." button: OK stays alone.
+          QMessageBox box(QMessageBox::Information, title, text, QMessageBox::Ok);
+          box.setInformativeText(detail);
+          box.exec();
       }),
       endProgram([](int exitCode) { QCoreApplication::exit(exitCode); }) {}
 
@@ -29,6 +33,7 @@ void ProgramStart::shareRadioWith(RigctlServer* server) {
 }
 
 void ProgramStart::begin() {
+    for (const QString& choice : portChoices()) qInfo().noquote() << choice;
     portWindow_ = new FormSelectPortTOVRAN;
     connect(portWindow_, &FormSelectPortTOVRAN::portChosen, this, &ProgramStart::openPanel);
     connect(portWindow_, &FormSelectPortTOVRAN::closedWithoutChoice, this,
@@ -40,8 +45,10 @@ void ProgramStart::openPanel() {
     portWindow_->deleteLater();
     mainWindow_ = new FormControlTOVRAN;
     if (!mainWindow_->Form_Load()) {
+        const QString why = mainWindow_->MSComm1->openFailure();
         delete mainWindow_;
-        showInformation(QStringLiteral("Info..."), QStringLiteral("Port indisponible !"));
+        qWarning().noquote() << "Port indisponible !" << why;
+        showInformation(QStringLiteral("Info..."), QStringLiteral("Port indisponible !"), why);
         endProgram(kPortUnavailable);
         return;
     }

@@ -10,9 +10,10 @@
 
 class RigctlServer;
 
-// The program's life: the port window first; its OK opens the panel on the chosen port; a
-// port that cannot be opened is reported and ends the program; closing either window (the
-// port window without a choice) ends it.
+// The program's life: it says on standard error which device each port means; the port window
+// comes first; its OK opens the panel on the chosen port; a port that cannot be opened is
+// reported, with the reason, and ends the program; closing either window (the port window
+// without a choice) ends it.
 class ProgramStart : public QObject {
     Q_OBJECT
 
@@ -29,7 +30,8 @@ public:
 
     // How the operator is told, and how the program ends: a message box and the end of the
     // event loop, unless a test puts its own in their place.
-    std::function<void(const QString& title, const QString& text)> showInformation;
+    std::function<void(const QString& title, const QString& text, const QString& detail)>
+        showInformation;
     std::function<void(int exitCode)> endProgram;
 
 private:
