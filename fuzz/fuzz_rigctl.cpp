@@ -1,8 +1,8 @@
 // Arbitrary client bytes, in arbitrary pieces, through a rigctld session, with status reports
-// from the radio, a client gone quiet and a client gone away in between. Whatever comes in,
-// what reaches the radio is one of the panel's own commands, well formed, on a frequency the
-// radio covers, and every answer ends its line. A broken rule aborts, so that libFuzzer keeps
-// the input.
+// from the radio, a radio fallen silent, a client gone quiet and a client gone away in between.
+// Whatever comes in, what reaches the radio is one of the panel's own commands, well formed, on a
+// frequency the radio covers, and every answer ends its line. A broken rule aborts, so that
+// libFuzzer keeps the input.
 //
 //   fuzz_rigctl -runs=1000000 corpus/
 
@@ -58,6 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                          session.setWritten(kind, first, last, reports);
                      });
     QObject::connect(&radio, &SharedRadio::reported, [&] { session.reported(); });
+    QObject::connect(&radio, &SharedRadio::silenced, [&] { session.stopWaiting(); });
     radio.identified(kIdentifications[data[0] % 5]);
     if (data[0] & 0x80)
         radio.readoutEnded();
@@ -70,6 +71,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 break;
             case 1:
                 session.end();
+                break;
+            case 7:
+                radio.answeringChanged(false);
                 break;
             default:
                 radio.statusDecoded(Reply::readStatus(kReports[control & 0x3]));

@@ -131,6 +131,7 @@ void FormControlTOVRAN::connectHandlers() {
     connect(requests_, &RequestChain::repeating, this,
             [this] { MSComm1->output(Command::autoInformationOff()); });
     connect(requests_, &RequestChain::answeringChanged, this, &FormControlTOVRAN::ShowAnswering);
+    connect(requests_, &RequestChain::answeringChanged, this, &FormControlTOVRAN::answeringChanged);
 
     const auto onClick = [this](QPushButton* command, void (FormControlTOVRAN::*handler)()) {
         connect(command, &QPushButton::clicked, this, handler);

@@ -137,10 +137,12 @@ signals:
     // The window has closed and the port with it: the program ends.
     void unloaded();
     // What the radio said, for whoever shares it (the rigctld server): its identification
-    // reply, the end of the memory read-out, and each status report as decoded.
+    // reply, the end of the memory read-out, each status report as decoded, and whether the
+    // radio still answers (what the status line's " - pas de réponse" shows).
     void radioIdentified(const QByteArray& reply);
     void memoryReadoutEnded();
     void statusDecoded(const Reply::Status& status);
+    void answeringChanged(bool answering);
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -24,6 +24,16 @@ int leadingNumber(QByteArrayView text) {
     return value;
 }
 
+// "+0120", "-0050": anything else is spoilt.
+std::optional<int> signedOffset(QByteArrayView text) {
+    if (text.isEmpty() || (text[0] != '+' && text[0] != '-'))
+        return std::nullopt;
+    const std::optional<qint64> hz = FrequencyText::readField(text.sliced(1));
+    if (!hz)
+        return std::nullopt;
+    return text[0] == '-' ? -int(*hz) : int(*hz);
+}
+
 }  // namespace
 
 namespace Reply {
@@ -40,6 +50,9 @@ Status readStatus(QByteArrayView text) {
     Q_ASSERT(text.size() >= kStatusLength);
     Status status;
     status.frequencyHz = FrequencyText::readField(field(text, 3, 13));
+    status.offsetHz = signedOffset(field(text, 19, 23));
+    status.ritOn = at(text, 24) == '1';
+    status.xitOn = at(text, 25) == '1';
     status.memoryChannel = field(text, 27, 28).toByteArray();
     status.transmitting = at(text, 29) != '0';
     status.modeDigit = at(text, 30);

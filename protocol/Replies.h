@@ -21,6 +21,9 @@ Shape shapeOf(QByteArrayView text);
 // 12345678901234567890123456789012345678
 struct Status {
     std::optional<qint64> frequencyHz;  // f: nothing when the field is not all digits
+    std::optional<int> offsetHz;        // r: RIT/XIT offset, a sign and four digits
+    bool ritOn = false;                 // R: '1' only
+    bool xitOn = false;                 // X: '1' only
     QByteArray memoryChannel;           // cc, as received
     bool transmitting = false;          // T: anything but '0'
     char modeDigit = 0;                 // M

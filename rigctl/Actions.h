@@ -5,6 +5,7 @@
 #include "SharedRadio.h"
 
 #include <QByteArray>
+#include <QList>
 
 #include <variant>
 
@@ -21,8 +22,8 @@ struct RadioSet {
     SharedRadio::SetKind kind;
     QByteArray command;
 };
-// The set to put on the line, or the code that answers the request instead (kOk for a set that
-// asks for what already holds).
-std::variant<RadioSet, int> radioSet(const Request& request, const SharedRadio& radio);
+// The sets to put on the line, in order, or the code that answers the request instead (kOk for
+// a set that asks for what already holds).
+std::variant<QList<RadioSet>, int> radioSet(const Request& request, const SharedRadio& radio);
 
 }  // namespace Rigctl

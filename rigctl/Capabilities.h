@@ -1,6 +1,8 @@
 #pragma once
 
+#include "Answers.h"
 #include "RadioModels.h"
+#include "Requests.h"
 
 #include <QByteArray>
 
@@ -15,5 +17,15 @@ constexpr int kAnnouncedTimeoutMs = 1500;
 
 QByteArray dumpState(const RadioModel& model);
 QByteArray dumpCaps(const RadioModel& model);
+
+// The VFOs and the modes with their passbands (\get_vfo_list, \get_modes).
+Outcome vfoList();
+Outcome modesAndPassbands(const RadioModel& model);
+// The answer to a first argument "?": the modes a set takes, or the functions, levels and
+// parameters a client could set or read, of which these radios give none.
+Outcome listAsked(const Request& request, const RadioModel& model);
+
+// The CRC-32 of zip and Ethernet, which Hamlib puts under its rig information.
+quint32 crc32(QByteArrayView text);
 
 }  // namespace Rigctl

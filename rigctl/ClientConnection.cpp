@@ -19,6 +19,10 @@ ClientConnection::ClientConnection(QTcpSocket* socket, SharedRadio& radio, QObje
         session_.reported();
         answer();
     });
+    connect(&radio, &SharedRadio::silenced, this, [this] {
+        session_.stopWaiting();
+        answer();
+    });
     connect(&freshReportWait_, &QTimer::timeout, this, [this] {
         session_.stopWaiting();
         answer();

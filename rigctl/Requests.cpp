@@ -58,6 +58,10 @@ void readArguments(LineReader& reader, Request& request) {
             return;
         }
         request.arguments << reader.word();
+        if (i == 0 && request.arguments[0].startsWith('?')) {
+            request.asksList = true;
+            return;
+        }
     }
 }
 

@@ -56,10 +56,10 @@ void Session::reported() {
 }
 
 void Session::stopWaiting() {
-    if (!waiting_)
-        return;
     unwritten_.clear();
     freshFrom_ = 0;
+    if (!waiting_)
+        return;
     answers_ += formatAnswer(requests_.takeFirst(), {kTimedOut});
     waiting_ = false;
     run();
@@ -89,9 +89,13 @@ QByteArray Session::answer(const Request& request) {
     Outcome outcome{kInvalid};
     if (request.command && request.complete) {
         const Action action = request.command->action;
-        outcome = readsStatus(action) ? readStatus(request, radio_)
-                  : setsRadio(action) ? set(request)
-                                      : local(request);
+        // A radio gone silent is answered as rigctld answers it: its reply timed out.
+        const bool needsRadio = readsStatus(action) || setsRadio(action);
+        outcome = request.asksList                  ? listAsked(request, radio_.model())
+                  : needsRadio && radio_.isSilent() ? Outcome{kTimedOut}
+                  : readsStatus(action)             ? readStatus(request, radio_)
+                  : setsRadio(action)               ? set(request)
+                                                    : local(request);
     }
     return formatAnswer(request, outcome);
 }
@@ -100,17 +104,18 @@ Outcome Session::set(const Request& request) {
     // rigctld leaves the mode alone while a client holds it locked.
     if (request.command->action == Action::SetMode && modeLocked_)
         return {};
-    const std::variant<RadioSet, int> result = radioSet(request, radio_);
+    const std::variant<QList<RadioSet>, int> result = radioSet(request, radio_);
     if (const int* code = std::get_if<int>(&result))
         return {*code};
-    const RadioSet& radioSet = std::get<RadioSet>(result);
-    const quint64 number = radio_.submit(radioSet.kind, radioSet.command);
-    if (radio_.isPending(radioSet.kind))
-        unwritten_[radioSet.kind] = number;
-    else
-        freshFrom_ = std::max(freshFrom_, radio_.reports() + SharedRadio::kReportsToFresh);
-    if (radioSet.kind == SharedRadio::SetKind::Transmit)
-        keyed_ = radioSet.command == ::Command::transmit();
+    for (const RadioSet& radioSet : std::get<QList<RadioSet>>(result)) {
+        const quint64 number = radio_.submit(radioSet.kind, radioSet.command);
+        if (radio_.isPending(radioSet.kind))
+            unwritten_[radioSet.kind] = number;
+        else
+            freshFrom_ = std::max(freshFrom_, radio_.reports() + SharedRadio::kReportsToFresh);
+        if (radioSet.kind == SharedRadio::SetKind::Transmit)
+            keyed_ = radioSet.command == ::Command::transmit();
+    }
     return {};
 }
 
@@ -126,6 +131,10 @@ Outcome Session::local(const Request& request) {
             return {kOk, {}, dumpState(radio_.model())};
         case Action::DumpCaps:
             return {kOk, {}, dumpCaps(radio_.model())};
+        case Action::GetVfoList:
+            return vfoList();
+        case Action::GetModes:
+            return modesAndPassbands(radio_.model());
         case Action::GetPowerStatus:
             return {kOk, {flag(radio_.isAnswering())}};
         case Action::GetLockMode:

@@ -36,7 +36,8 @@ public:
     // From the shared radio.
     void setWritten(SharedRadio::SetKind kind, quint64 first, quint64 last, quint64 reportsBefore);
     void reported();
-    // No fresh report in time: the waiting read answers an error and the rest goes on.
+    // No fresh report in time, or the radio fell silent and its sets were dropped: the
+    // waiting read answers an error and the rest goes on.
     void stopWaiting();
     // The client is gone; a transmitter it keyed goes back to receive.
     void end();

@@ -1,48 +1,71 @@
 #include "SharedRadio.h"
 
+#include "Commands.h"
+
 #include <algorithm>
 
 SharedRadio::SharedRadio(QObject* parent) : QObject(parent), model_(&Rigctl::unidentifiedModel()) {}
 
 void SharedRadio::identified(const QByteArray& reply) {
     model_ = &Rigctl::modelIdentifiedBy(reply);
-    heard();
+    answeringChanged(true);
 }
 
 void SharedRadio::readoutEnded() {
     readoutEnded_ = true;
-    heard();
+    answeringChanged(true);
 }
 
 void SharedRadio::statusDecoded(const Reply::Status& status) {
-    const std::optional<qint64> known = status_ ? status_->frequencyHz : std::nullopt;
+    answeringChanged(true);
+    // A report whose frequency digits are spoilt was spoilt on the line: the rest of it may be
+    // too. It still makes the line's turn for a set, but clients read on from the last clean
+    // report, and a read after a set waits for a clean one.
+    if (!status.frequencyHz) {
+        writeWaiting();
+        return;
+    }
     status_ = status;
-    // The panel keeps the frequency it showed when a report's digits are spoilt; so do we.
-    if (!status_->frequencyHz)
-        status_->frequencyHz = known;
-    if ((status.vfo == '0' || status.vfo == '1') && status_->frequencyHz)
-        lastTunings_[status.vfo - '0'] = Tuning{*status_->frequencyHz, status.modeDigit};
+    if (status.vfo == '0' || status.vfo == '1') {
+        lastTunings_[status.vfo - '0'] = Tuning{*status.frequencyHz, status.modeDigit};
+        lastVfo_ = status.vfo;
+    }
     ++reports_;
-    heard();
-    if (!pending_.isEmpty())
-        writeNow(pending_.takeFirst());
+    writeWaiting();
     emit reported();
 }
 
-void SharedRadio::heard() {
-    sinceHeard_.start();
+void SharedRadio::answeringChanged(bool answering) {
+    heardOnce_ = heardOnce_ || answering;
+    if (answering == answering_)
+        return;
+    answering_ = answering;
+    if (answering)
+        return;
+    // A set must not be carried out long after it was answered, a transmit never; going back
+    // to receive is always safe.
+    pending_.removeIf([](const Pending& set) { return set.command != ::Command::receive(); });
+    vfoAsked_ = {};
+    keyAsked_ = {};
+    emit silenced();
 }
 
-bool SharedRadio::isAnswering() const {
-    return sinceHeard_.isValid() && sinceHeard_.elapsed() < kSilenceBeforeNotAnswering.count();
+QByteArray SharedRadio::standing(SetKind kind, const Asked& asked) const {
+    const bool stands =
+        isPending(kind) || !asked.writtenAfter || reports_ < *asked.writtenAfter + kReportsToFresh;
+    return stands ? asked.command : QByteArray();
 }
 
 char SharedRadio::vfoInUse() const {
-    const bool askedStands = vfoAsked_ && (isPending(SetKind::Vfo) || !vfoAskedReports_ ||
-                                           reports_ < *vfoAskedReports_ + kReportsToFresh);
-    if (askedStands)
-        return vfoAsked_;
+    // FN0; FN1; FN2;: the digit the status report uses too
+    if (const QByteArray asked = standing(SetKind::Vfo, vfoAsked_); !asked.isEmpty())
+        return asked.at(2);
     return status_ ? status_->vfo : 0;
+}
+
+bool SharedRadio::isKeyed() const {
+    const QByteArray asked = standing(SetKind::Transmit, keyAsked_);
+    return asked.isEmpty() ? status_ && status_->transmitting : asked == ::Command::transmit();
 }
 
 std::optional<SharedRadio::Tuning> SharedRadio::lastTuningOf(char vfo) const {
@@ -54,7 +77,9 @@ std::optional<SharedRadio::Tuning> SharedRadio::lastTuningOf(char vfo) const {
 quint64 SharedRadio::submit(SetKind kind, const QByteArray& command) {
     const quint64 number = ++sets_;
     if (kind == SetKind::Vfo)
-        vfoAsked_ = command.at(2);  // FN0; FN1; FN2;: the digit the status report uses too
+        vfoAsked_ = {command, std::nullopt};
+    if (kind == SetKind::Transmit)
+        keyAsked_ = {command, std::nullopt};
     auto same = std::ranges::find(pending_, kind, &Pending::kind);
     if (same != pending_.end()) {
         same->command = command;
@@ -71,10 +96,17 @@ bool SharedRadio::isPending(SetKind kind) const {
     return std::ranges::find(pending_, kind, &Pending::kind) != pending_.end();
 }
 
+void SharedRadio::writeWaiting() {
+    if (!pending_.isEmpty())
+        writeNow(pending_.takeFirst());
+}
+
 void SharedRadio::writeNow(const Pending& set) {
     write_(set.command);
     lastWriteReports_ = reports_;
     if (set.kind == SetKind::Vfo)
-        vfoAskedReports_ = reports_;
+        vfoAsked_.writtenAfter = reports_;
+    if (set.kind == SetKind::Transmit)
+        keyAsked_.writtenAfter = reports_;
     emit written(set.kind, set.first, set.last, reports_);
 }

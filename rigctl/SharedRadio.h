@@ -4,12 +4,10 @@
 #include "Replies.h"
 
 #include <QByteArray>
-#include <QElapsedTimer>
 #include <QList>
 #include <QObject>
 
 #include <array>
-#include <chrono>
 #include <functional>
 #include <optional>
 
@@ -22,10 +20,6 @@ class SharedRadio : public QObject {
     Q_OBJECT
 
 public:
-    // The panel repeats an unanswered request after a second; three without a word from the
-    // radio is a radio switched off or a line gone.
-    static constexpr std::chrono::milliseconds kSilenceBeforeNotAnswering{3000};
-
     // A set written after report n goes out while the request that report n + 1 answers is
     // already on the line; report n + 2 answers a request written after the set.
     static constexpr quint64 kReportsToFresh = 2;
@@ -44,19 +38,27 @@ public:
     void identified(const QByteArray& reply);
     void readoutEnded();
     void statusDecoded(const Reply::Status& status);
-    void heard();
+    // The panel's own verdict: a radio silent for its time-out is switched off or its line
+    // is down. The sets still waiting are dropped then, but for an unkeying.
+    void answeringChanged(bool answering);
 
     const Rigctl::RadioModel& model() const { return *model_; }
     // Identified and read out: sets may go to the radio.
     bool isReady() const { return readoutEnded_ && write_ != nullptr; }
-    bool isAnswering() const;
+    bool isAnswering() const { return answering_; }
+    // Heard once, and silent since: clients are told the radio does not answer.
+    bool isSilent() const { return heardOnce_ && !answering_; }
     const std::optional<Reply::Status>& status() const { return status_; }
     quint64 reports() const { return reports_; }
     // '0' VFO A, '1' VFO B, '2' memory, as the status report has it, or as a client has just
     // asked; 0 before the first report.
     char vfoInUse() const;
+    // Transmitting, as the status report has it, or keyed by a client since.
+    bool isKeyed() const;
     // What a VFO held when it was last in use.
     std::optional<Tuning> lastTuningOf(char vfo) const;
+    // The VFO last reported in use, '0' or '1', where the radio goes back from memory.
+    char lastVfo() const { return lastVfo_; }
 
     // Puts a set on its way; returns its number. isPending() says whether it still waits.
     quint64 submit(SetKind kind, const QByteArray& command);
@@ -67,6 +69,8 @@ signals:
     // after the next one was requested after it.
     void written(SetKind kind, quint64 first, quint64 last, quint64 reportsBefore);
     void reported();
+    // The radio fell silent: the sets waiting were dropped.
+    void silenced();
 
 private:
     struct Pending {
@@ -77,18 +81,28 @@ private:
     };
 
     void writeNow(const Pending& set);
+    void writeWaiting();
 
     Write write_;
     const Rigctl::RadioModel* model_;
     bool readoutEnded_ = false;
     std::optional<Reply::Status> status_;
     std::array<std::optional<Tuning>, 2> lastTunings_;
+    char lastVfo_ = '0';  // the panel's own default, FN0;
     quint64 reports_ = 0;
-    QElapsedTimer sinceHeard_;
+    bool answering_ = false;
+    bool heardOnce_ = false;
 
     QList<Pending> pending_;  // in the order they were first asked
     quint64 sets_ = 0;
     std::optional<quint64> lastWriteReports_;
-    char vfoAsked_ = 0;  // the VFO of the last FN asked, until a report requested after it
-    std::optional<quint64> vfoAskedReports_;
+    // The last FN and the last TX or RX asked for, and the report after which each went out:
+    // they stand for what the radio does until a report requested after them.
+    struct Asked {
+        QByteArray command;
+        std::optional<quint64> writtenAfter;
+    };
+    QByteArray standing(SetKind kind, const Asked& asked) const;
+    Asked vfoAsked_;
+    Asked keyAsked_;
 };

@@ -3,7 +3,6 @@
 #include "FormControlTOVRAN.h"
 #include "ProgramStart.h"
 #include "RigctlServer.h"
-#include "SerialComm.h"
 
 #include <QPointer>
 
@@ -18,7 +17,8 @@ void connectServerToPanel(RigctlServer& server, FormControlTOVRAN& panel) {
                      &SharedRadio::readoutEnded);
     QObject::connect(&panel, &FormControlTOVRAN::statusDecoded, &radio,
                      &SharedRadio::statusDecoded);
-    QObject::connect(panel.MSComm1, &SerialComm::onComm, &radio, &SharedRadio::heard);
+    QObject::connect(&panel, &FormControlTOVRAN::answeringChanged, &radio,
+                     &SharedRadio::answeringChanged);
 }
 
 void shareRadio(ProgramStart& program, RigctlServer& server) {

@@ -17,9 +17,11 @@ namespace {
 
 constexpr int kPatienceMs = 10000;
 
+// What the radio heard besides the panel's polling (and the AI0; it repeats a request behind).
 QList<QByteArray> operatorCommands(const VirtualRadio& radio) {
     QList<QByteArray> commands = radio.receivedCommands();
     commands.removeAll("IF;");
+    commands.removeAll("AI0;");
     return commands;
 }
 
@@ -55,11 +57,13 @@ private slots:
     void unruly();
     void keyedByAClientThenClosed_data();
     void keyedByAClientThenClosed();
+    void switchedOffAndOn();
     void seventeenthClientIsRefused();
     void floodOfSetsLeavesThePollingAndEndsOnTheLastValue();
 
 private:
-    QByteArray rigctl(const QString& program, const QStringList& commands);
+    QByteArray rigctl(const QStringList& commands);
+    void waitForReports(int count);
 
     std::unique_ptr<VirtualRadio> radio_;
     std::unique_ptr<RigctlServer> server_;
@@ -91,46 +95,78 @@ void RigctlServerTest::cleanup() {
     statusRequests_ = 0;
 }
 
-QByteArray RigctlServerTest::rigctl(const QString& program, const QStringList& commands) {
+void RigctlServerTest::waitForReports(int count) {
+    const int reportsAfter = statusRequests_ + count;
+    QVERIFY(PanelHarness::waitUntil([&] { return statusRequests_ >= reportsAfter; }, kPatienceMs));
+}
+
+// What Hamlib's client prints, its errors included.
+QByteArray RigctlServerTest::rigctl(const QStringList& commands) {
     QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
     process.start(
-        program,
+        PanelHarness::hamlibRigctl(),
         QStringList{"-m", "2", "-r", "127.0.0.1:" + QString::number(server_->port())} + commands);
     PanelHarness::waitUntil([&] { return process.state() == QProcess::NotRunning; }, kPatienceMs);
-    return process.readAllStandardOutput();
+    return process.readAll();
 }
 
 void RigctlServerTest::hamlibClient_data() {
+    QTest::addColumn<Transceiver::Source>("source");
+    QTest::addColumn<bool>("transmitting");
     QTest::addColumn<QStringList>("commands");
     QTest::addColumn<QByteArray>("printed");
     QTest::addColumn<QList<QByteArray>>("sentToTheRadio");
-    // Hamlib 4.5 reads VFO B as it connects: a radio without targetable VFOs is switched to B
-    // for the read and back ("V VFOB", "f", "V VFOA").
-    const QList<QByteArray> probe{"FN1;", "FN0;"};
-    QTest::newRow("f m v t s") << QStringList{"f", "m", "v", "t", "s"}
-                               << QByteArray("14195000\nUSB\n2200\nVFOA\n0\n0\nVFOA\n") << probe;
-    QTest::newRow("F M V T") << QStringList{"F", "14074000", "M", "LSB", "0", "V", "VFOB",
+    // Hamlib reads both VFOs as it connects; nothing of that may reach the radio, whatever it
+    // is on, and least of all while it transmits. The panel has seen VFO B last: a frequency
+    // from memory goes there.
+    using enum Transceiver::Source;
+    QTest::newRow("f m v t s") << VfoA << false << QStringList{"f", "m", "v", "t", "s"}
+                               << QByteArray("14195000\nUSB\n2200\nVFOA\n0\n0\nVFOA\n")
+                               << QList<QByteArray>{};
+    QTest::newRow("memory channel")
+        << Memory << false << QStringList{"f", "m", "v"} << QByteArray("14200000\nUSB\n2200\nMEM\n")
+        << QList<QByteArray>{};
+    QTest::newRow("transmitting") << VfoA << true << QStringList{"v", "t"}
+                                  << QByteArray("VFOA\n1\n") << QList<QByteArray>{};
+    QTest::newRow("F M V T") << VfoA << false
+                             << QStringList{"F", "14074000", "M", "LSB", "0", "V", "VFOB",
                                             "T", "1",        "T", "0",   "f", "m"}
                              << QByteArray("7050000\nLSB\n2200\n")
-                             << probe + QList<QByteArray>{"FA00014074000;", "MD1;", "FN1;", "TX;",
-                                                          "RX;"};
+                             << QList<QByteArray>{"FA00014074000;", "MD1;", "FN1;", "TX;", "RX;"};
+    QTest::newRow("F from memory, in hertz and a fraction")
+        << Memory << false << QStringList{"F", "7070000.7"} << QByteArray()
+        << QList<QByteArray>{"FN1;", "FB00007070001;"};
+    QTest::newRow("j i") << VfoA << false << QStringList{"j", "i"} << QByteArray("0\n7050000\n")
+                         << QList<QByteArray>{};
     // rigctl shows the state it took from the server's dump: the TS-440's ranges and filters.
     QTest::newRow("dump_state")
-        << QStringList{"dump_state"}
+        << VfoA << false << QStringList{"dump_state"}
         << QByteArray(
                "100000.000000 30000000.000000 0x3f -1 -1 0x10000003 0x0\n0 0 0 0 0 0 0\n"
                "1800000.000000 1999999.000000 0x3f 5000 200000 0x10000003 0x0\n")
-        << probe;
+        << QList<QByteArray>{};
 }
 
 void RigctlServerTest::hamlibClient() {
+    QFETCH(Transceiver::Source, source);
+    QFETCH(bool, transmitting);
     QFETCH(QStringList, commands);
     QFETCH(QByteArray, printed);
     QFETCH(QList<QByteArray>, sentToTheRadio);
-    const QString program = PanelHarness::hamlibRigctl();
-    if (program.isEmpty())
+    if (PanelHarness::hamlibRigctl().isEmpty())
         QSKIP(PanelHarness::kNoRigctl);
-    const QByteArray output = rigctl(program, commands);
+    Transceiver& transceiver = radio_->transceiver();
+    transceiver.setVfo(Transceiver::Vfo::B, {7'050'000, 1});
+    transceiver.setSource(Transceiver::Source::VfoB);  // seen once by the panel, as VFO B
+    waitForReports(2);
+    transceiver.setMemory(5, {14'200'000, 2});
+    transceiver.setChannel(5);
+    transceiver.setSource(source);
+    transceiver.setTransmitting(transmitting);
+    waitForReports(2);
+    radio_->clearLog();
+    const QByteArray output = rigctl(commands);
     QVERIFY2(output.contains(printed) && !output.contains("error"), output);
     QCOMPARE(operatorCommands(*radio_), sentToTheRadio);
 }
@@ -195,6 +231,29 @@ void RigctlServerTest::keyedByAClientThenClosed() {
                                     kPatienceMs));
     QCOMPARE(operatorCommands(*radio_), (QList<QByteArray>{"TX;", "RX;"}));
     QCOMPARE(radio_->receivedCommands().last(), QByteArray("RX;"));
+}
+
+// Sets asked as the radio goes silent are never carried out later, a transmit least of all;
+// Hamlib's client is told the radio timed out, and finds it again once it answers.
+void RigctlServerTest::switchedOffAndOn() {
+    if (PanelHarness::hamlibRigctl().isEmpty())
+        QSKIP(PanelHarness::kNoRigctl);
+    radio_->setPoweredOn(false);
+    Client client(server_->port());
+    QCOMPARE(client.ask("F 7074000\nM CW 0\n", 14), QByteArray("RPRT 0\nRPRT 0\n"));
+    QVERIFY(PanelHarness::waitUntil([&] { return !program_->mainWindow()->radioAnswers(); },
+                                    kPatienceMs));
+    QCOMPARE(client.ask("T 1\nf\n\\get_powerstat\n", 18), QByteArray("RPRT -5\nRPRT -5\n0\n"));
+    const QByteArray silent = rigctl({"f", "F", "14074000"});
+    QVERIFY2(silent.contains("get_freq: error") && silent.contains("set_freq: error") &&
+                 silent.contains("Communication timed out"),
+             silent);
+    radio_->setPoweredOn(true);
+    QVERIFY(PanelHarness::waitUntil([&] { return program_->mainWindow()->radioAnswers(); },
+                                    kPatienceMs));
+    waitForReports(3);
+    QCOMPARE(rigctl({"f", "m"}), QByteArray("14195000\nUSB\n2200\n"));
+    QCOMPARE(operatorCommands(*radio_), QList<QByteArray>{"FA00007074000;"});
 }
 
 void RigctlServerTest::seventeenthClientIsRefused() {

@@ -42,7 +42,8 @@ void RigctlTranscriptsTest::transcript_data() {
 // Each line is a mark and its text:
 //   > a request line           < an answer line            ! a command written to the radio
 //   @ ID004; (identification), @ IF...; (a status report), @ readout (the read-out ends),
-//   @ silence (no fresh report in time), @ gone (the client disconnects)
+//   @ silence (no fresh report in time), @ off (the panel finds the radio silent),
+//   @ gone (the client disconnects)
 //   x the server closes the connection
 void RigctlTranscriptsTest::transcript() {
     QFETCH(QList<QByteArray>, lines);
@@ -55,6 +56,7 @@ void RigctlTranscriptsTest::transcript() {
                 session.setWritten(kind, first, last, reports);
             });
     connect(&radio, &SharedRadio::reported, this, [&] { session.reported(); });
+    connect(&radio, &SharedRadio::silenced, this, [&] { session.stopWaiting(); });
     QList<QByteArray> answers;
     const auto takeAnswers = [&] {
         const QByteArray text = session.takeAnswers();
@@ -81,6 +83,8 @@ void RigctlTranscriptsTest::transcript() {
             radio.readoutEnded();
         else if (text == "silence")
             session.stopWaiting();
+        else if (text == "off")
+            radio.answeringChanged(false);
         else if (text == "gone")
             session.end();
         else if (text.startsWith("ID"))
