@@ -161,8 +161,11 @@ class Station:
         wait_until(lambda: self.x("search", "--onlyvisible", "--name", "TOVRAN - Connexion"),
                    START_TIMEOUT, "the port window")
         self.x("key", "Return")  # "Com 1" is chosen, OK is the default button
-        # The read-out of the 100 channels is over when the polling begins.
-        wait_until(lambda: "IF;" in self.radio_commands(everything=True), START_TIMEOUT,
+        # The read-out of the 100 channels is over when the polling begins, and the server has
+        # the radio's state once the first report is in: the second "IF;" follows it. A client
+        # started before that is refused its first reads, and grig then leaves its mode list
+        # empty for good.
+        wait_until(lambda: self.radio_commands(everything=True).count("IF;") >= 2, START_TIMEOUT,
                    "the panel's polling")
         self.mark()
         self.panel_window = wait_until(
