@@ -25,10 +25,10 @@ void closeOnExec(int fd) {
 
 PseudoTerminal::PseudoTerminal(QObject* parent)
     : QObject(parent),
-      m_readable(new QSocketNotifier(QSocketNotifier::Read, this)),
-      m_writable(new QSocketNotifier(QSocketNotifier::Write, this)) {
-    connect(m_readable, &QSocketNotifier::activated, this, &PseudoTerminal::readAvailable);
-    connect(m_writable, &QSocketNotifier::activated, this, &PseudoTerminal::writePending);
+      readable_(new QSocketNotifier(QSocketNotifier::Read, this)),
+      writable_(new QSocketNotifier(QSocketNotifier::Write, this)) {
+    connect(readable_, &QSocketNotifier::activated, this, &PseudoTerminal::readAvailable);
+    connect(writable_, &QSocketNotifier::activated, this, &PseudoTerminal::writePending);
 }
 
 PseudoTerminal::~PseudoTerminal() {
@@ -37,36 +37,36 @@ PseudoTerminal::~PseudoTerminal() {
 
 bool PseudoTerminal::open(QString* error) {
     close();
-    m_master = ::posix_openpt(O_RDWR | O_NOCTTY);
-    if (m_master < 0)
+    master_ = ::posix_openpt(O_RDWR | O_NOCTTY);
+    if (master_ < 0)
         return fail("posix_openpt", error);
-    closeOnExec(m_master);
-    if (::grantpt(m_master) != 0 || ::unlockpt(m_master) != 0)
+    closeOnExec(master_);
+    if (::grantpt(master_) != 0 || ::unlockpt(master_) != 0)
         return fail("grantpt/unlockpt", error);
-    const char* name = ::ptsname(m_master);
+    const char* name = ::ptsname(master_);
     if (!name)
         return fail("ptsname", error);
-    m_slavePath = QString::fromLocal8Bit(name);
+    slavePath_ = QString::fromLocal8Bit(name);
     if (!openSlave())
-        return fail(m_slavePath.toLocal8Bit().constData(), error);
-    ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
-    m_readable->setSocket(m_master);
-    m_writable->setSocket(m_master);
-    m_readable->setEnabled(true);
+        return fail(slavePath_.toLocal8Bit().constData(), error);
+    ::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK);
+    readable_->setSocket(master_);
+    writable_->setSocket(master_);
+    readable_->setEnabled(true);
     return true;
 }
 
 // The slave starts raw at the radio's line settings, so that a program that opens it without
 // setting the line up sees the bytes as they are.
 bool PseudoTerminal::openSlave() {
-    m_slave = ::open(m_slavePath.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    slave_ = ::open(slavePath_.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_CLOEXEC);
     termios line{};
-    if (m_slave < 0 || ::tcgetattr(m_slave, &line) != 0)
+    if (slave_ < 0 || ::tcgetattr(slave_, &line) != 0)
         return false;
     ::cfmakeraw(&line);
     ::cfsetspeed(&line, B4800);
     line.c_cflag |= CSTOPB | CLOCAL;
-    return ::tcsetattr(m_slave, TCSANOW, &line) == 0;
+    return ::tcsetattr(slave_, TCSANOW, &line) == 0;
 }
 
 bool PseudoTerminal::fail(const char* what, QString* error) {
@@ -83,60 +83,60 @@ bool PseudoTerminal::linkAs(const QString& path) {
     removeLink();
     if (QFileInfo(path).isSymLink() && !QFile::remove(path))
         return false;
-    if (!QFile::link(m_slavePath, path))
+    if (!QFile::link(slavePath_, path))
         return false;
-    m_linkPath = path;
+    linkPath_ = path;
     return true;
 }
 
 void PseudoTerminal::close() {
-    m_readable->setEnabled(false);
-    m_writable->setEnabled(false);
-    for (int* fd : {&m_slave, &m_master}) {
+    readable_->setEnabled(false);
+    writable_->setEnabled(false);
+    for (int* fd : {&slave_, &master_}) {
         if (*fd >= 0)
             ::close(*fd);
         *fd = -1;
     }
     removeLink();
-    m_slavePath.clear();
-    m_unwritten.clear();
+    slavePath_.clear();
+    unwritten_.clear();
 }
 
 // Only a link that still leads to this device is ours to remove.
 void PseudoTerminal::removeLink() {
-    const QFileInfo link(m_linkPath);
-    if (!m_linkPath.isEmpty() && link.isSymLink() && link.symLinkTarget() == m_slavePath)
-        QFile::remove(m_linkPath);
-    m_linkPath.clear();
+    const QFileInfo link(linkPath_);
+    if (!linkPath_.isEmpty() && link.isSymLink() && link.symLinkTarget() == slavePath_)
+        QFile::remove(linkPath_);
+    linkPath_.clear();
 }
 
 void PseudoTerminal::write(const QByteArray& bytes) {
     if (!isOpen())
         return;
-    m_unwritten += bytes;
+    unwritten_ += bytes;
     writePending();
 }
 
 void PseudoTerminal::writePending() {
-    while (!m_unwritten.isEmpty()) {
-        const ssize_t written = ::write(m_master, m_unwritten.constData(), m_unwritten.size());
+    while (!unwritten_.isEmpty()) {
+        const ssize_t written = ::write(master_, unwritten_.constData(), unwritten_.size());
         if (written < 0 && errno == EINTR)
             continue;
         if (written < 0) {
             if (errno != EAGAIN)
-                m_unwritten.clear();  // the line is gone: what was left for it is lost
+                unwritten_.clear();  // the line is gone: what was left for it is lost
             break;
         }
-        m_unwritten.remove(0, written);
+        unwritten_.remove(0, written);
     }
-    m_writable->setEnabled(!m_unwritten.isEmpty());
+    writable_->setEnabled(!unwritten_.isEmpty());
 }
 
 void PseudoTerminal::readAvailable() {
     QByteArray bytes;
     char chunk[kReadChunk];
     for (;;) {
-        const ssize_t count = ::read(m_master, chunk, sizeof chunk);
+        const ssize_t count = ::read(master_, chunk, sizeof chunk);
         if (count > 0)
             bytes.append(chunk, count);
         else if (count < 0 && errno == EINTR)

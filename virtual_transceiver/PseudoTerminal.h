@@ -21,8 +21,8 @@ public:
     // The device vanishes: the pseudo-terminal is closed and the link removed.
     void close();
 
-    bool isOpen() const { return m_master >= 0; }
-    QString slavePath() const { return m_slavePath; }
+    bool isOpen() const { return master_ >= 0; }
+    QString slavePath() const { return slavePath_; }
     // What the line cannot take now is kept and written as soon as it can.
     void write(const QByteArray& bytes);
 
@@ -36,12 +36,12 @@ private:
     void writePending();
     void removeLink();
 
-    int m_master = -1;
+    int master_ = -1;
     // Held open so that the master never reads EIO while no panel has the device open.
-    int m_slave = -1;
-    QString m_slavePath;
-    QString m_linkPath;
-    QByteArray m_unwritten;
-    QSocketNotifier* m_readable;
-    QSocketNotifier* m_writable;
+    int slave_ = -1;
+    QString slavePath_;
+    QString linkPath_;
+    QByteArray unwritten_;
+    QSocketNotifier* readable_;
+    QSocketNotifier* writable_;
 };

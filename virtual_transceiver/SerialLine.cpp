@@ -17,55 +17,55 @@ constexpr SerialLine::Time kTimerSlack = 500us;
 }  // namespace
 
 SerialLine::SerialLine(PseudoTerminal* terminal, QObject* parent)
-    : QObject(parent), m_terminal(terminal), m_timer(new QTimer(this)) {
-    m_timer->setSingleShot(true);
-    m_timer->setTimerType(Qt::PreciseTimer);
-    connect(m_timer, &QTimer::timeout, this, &SerialLine::flush);
-    m_clock.start();
+    : QObject(parent), terminal_(terminal), timer_(new QTimer(this)) {
+    timer_->setSingleShot(true);
+    timer_->setTimerType(Qt::PreciseTimer);
+    connect(timer_, &QTimer::timeout, this, &SerialLine::flush);
+    clock_.start();
 }
 
 SerialLine::Time SerialLine::characterArrived() {
-    if (!m_paced)
+    if (!paced_)
         return now();
-    m_receivedUntil = std::max(m_receivedUntil, now()) + kCharacterTime;
-    return m_receivedUntil;
+    receivedUntil_ = std::max(receivedUntil_, now()) + kCharacterTime;
+    return receivedUntil_;
 }
 
 void SerialLine::send(const QByteArray& bytes, Time notBefore, const QByteArray& message) {
     if (bytes.isEmpty())
         return;
-    Time due = std::max(notBefore, m_busyUntil);
-    if (m_paced) {
+    Time due = std::max(notBefore, busyUntil_);
+    if (paced_) {
         for (char character : bytes) {
             due += kCharacterTime;
-            m_queue.push_back({QByteArray(1, character), due, {}});
+            queue_.push_back({QByteArray(1, character), due, {}});
         }
     } else {
-        m_queue.push_back({bytes, due, {}});
+        queue_.push_back({bytes, due, {}});
     }
-    m_queue.back().message = message;
-    m_busyUntil = due;
+    queue_.back().message = message;
+    busyUntil_ = due;
     flush();
 }
 
 void SerialLine::discard() {
-    m_queue.clear();
-    m_timer->stop();
-    m_busyUntil = now();
+    queue_.clear();
+    timer_->stop();
+    busyUntil_ = now();
 }
 
 // Writes what is due and sets the timer for the next piece. A late timer makes the overdue
 // pieces go out together; the times after them stay where they were.
 void SerialLine::flush() {
-    while (!m_queue.empty() && m_queue.front().due <= now() + kTimerSlack) {
-        const Piece piece = std::move(m_queue.front());
-        m_queue.pop_front();
-        m_terminal->write(piece.bytes);
+    while (!queue_.empty() && queue_.front().due <= now() + kTimerSlack) {
+        const Piece piece = std::move(queue_.front());
+        queue_.pop_front();
+        terminal_->write(piece.bytes);
         if (!piece.message.isEmpty())
             emit sent(piece.message);
     }
-    if (m_queue.empty())
+    if (queue_.empty())
         return;
-    const auto wait = std::chrono::round<std::chrono::milliseconds>(m_queue.front().due - now());
-    m_timer->start(std::max(wait, 0ms));
+    const auto wait = std::chrono::round<std::chrono::milliseconds>(queue_.front().due - now());
+    timer_->start(std::max(wait, 0ms));
 }

@@ -25,7 +25,7 @@ public:
 
     SerialLine(PseudoTerminal* terminal, QObject* parent = nullptr);
 
-    void setPaced(bool paced) { m_paced = paced; }
+    void setPaced(bool paced) { paced_ = paced; }
 
     // When the character just read has fully arrived: one character time after the one before
     // it, or after it was read if the line was idle.
@@ -34,9 +34,9 @@ public:
     // of them is out, `sent(message)` is emitted, unless `message` is empty.
     void send(const QByteArray& bytes, Time notBefore, const QByteArray& message = {});
     // When the last character queued so far will be out.
-    Time busyUntil() const { return m_busyUntil; }
+    Time busyUntil() const { return busyUntil_; }
     // Something is still waiting to go out.
-    bool isBusy() const { return !m_queue.empty(); }
+    bool isBusy() const { return !queue_.empty(); }
     // Forgets everything not yet sent.
     void discard();
 
@@ -50,14 +50,14 @@ private:
         QByteArray message;
     };
 
-    Time now() const { return Time(m_clock.nsecsElapsed()); }
+    Time now() const { return Time(clock_.nsecsElapsed()); }
     void flush();
 
-    PseudoTerminal* m_terminal;
-    QTimer* m_timer;
-    QElapsedTimer m_clock;
-    bool m_paced = false;
-    Time m_receivedUntil{};
-    Time m_busyUntil{};
-    std::deque<Piece> m_queue;
+    PseudoTerminal* terminal_;
+    QTimer* timer_;
+    QElapsedTimer clock_;
+    bool paced_ = false;
+    Time receivedUntil_{};
+    Time busyUntil_{};
+    std::deque<Piece> queue_;
 };

@@ -29,14 +29,14 @@ void makeNonBlocking(int fd) {
 }  // namespace
 
 TerminationSignals::TerminationSignals(QObject* parent)
-    : QObject(parent), m_notifier(new QSocketNotifier(QSocketNotifier::Read, this)) {
+    : QObject(parent), notifier_(new QSocketNotifier(QSocketNotifier::Read, this)) {
     if (::pipe(g_pipe) != 0)
         return;
     makeNonBlocking(g_pipe[0]);
     makeNonBlocking(g_pipe[1]);
-    m_notifier->setSocket(g_pipe[0]);
-    m_notifier->setEnabled(true);
-    connect(m_notifier, &QSocketNotifier::activated, this, &TerminationSignals::drain);
+    notifier_->setSocket(g_pipe[0]);
+    notifier_->setEnabled(true);
+    connect(notifier_, &QSocketNotifier::activated, this, &TerminationSignals::drain);
     struct sigaction action {};
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
@@ -46,7 +46,7 @@ TerminationSignals::TerminationSignals(QObject* parent)
 
 TerminationSignals::~TerminationSignals() {
     for (int signal : kSignals) std::signal(signal, SIG_DFL);
-    m_notifier->setEnabled(false);
+    notifier_->setEnabled(false);
     for (int& fd : g_pipe) {
         if (fd >= 0)
             ::close(fd);

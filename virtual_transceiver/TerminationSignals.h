@@ -19,5 +19,5 @@ signals:
 private:
     void drain();
 
-    QSocketNotifier* m_notifier;
+    QSocketNotifier* notifier_;
 };

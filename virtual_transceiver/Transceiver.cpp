@@ -60,10 +60,10 @@ char digit(int value) {
 
 }  // namespace
 
-Transceiver::Transceiver(Model model) : m_model(model), m_radio(&radioOf(model)) {
+Transceiver::Transceiver(Model model) : model_(model), radio_(&radioOf(model)) {
     const Presets& presets = *std::ranges::find(kPresets, model, &Presets::model);
-    m_vfos = {presets.vfoA, presets.vfoB};
-    for (const Preset& preset : presets.channels) m_memories[preset.channel] = preset.tuning;
+    vfos_ = {presets.vfoA, presets.vfoB};
+    for (const Preset& preset : presets.channels) memories_[preset.channel] = preset.tuning;
     recall();
 }
 
@@ -115,67 +115,67 @@ QByteArray Transceiver::execute(QByteArrayView command) {
 }
 
 bool Transceiver::hasMode(int mode) const {
-    return mode > 0 && m_radio->hasMode(digit(mode));
+    return mode > 0 && radio_->hasMode(digit(mode));
 }
 
 bool Transceiver::coversFrequency(qint64 hz) const {
-    return m_radio->receives(hz);
+    return radio_->receives(hz);
 }
 
 void Transceiver::setSource(Source source) {
-    m_source = source;
+    source_ = source;
     recall();
 }
 
 void Transceiver::setChannel(int channel) {
-    m_channel = channel;
+    channel_ = channel;
     recall();
 }
 
 void Transceiver::setMemory(int channel, Tuning tuning) {
-    m_memories.at(channel) = tuning;
-    if (channel == m_channel)
+    memories_.at(channel) = tuning;
+    if (channel == channel_)
         recall();
 }
 
 void Transceiver::clearMemories() {
-    m_memories.fill({});
+    memories_.fill({});
     recall();
 }
 
 void Transceiver::setTransmitting(bool on) {
-    m_transmitting = on;
+    transmitting_ = on;
     if (on)
-        m_scanning = false;  // keying the radio stops a scan
+        scanning_ = false;  // keying the radio stops a scan
 }
 
 void Transceiver::setScanning(bool on) {
-    m_scanning = on && !m_transmitting;
+    scanning_ = on && !transmitting_;
 }
 
 Transceiver::Tuning* Transceiver::inUse() {
-    return m_source == Source::Memory ? &m_recalled : &m_vfos[static_cast<int>(m_source)];
+    return source_ == Source::Memory ? &recalled_ : &vfos_[static_cast<int>(source_)];
 }
 
 const Transceiver::Tuning* Transceiver::inUse() const {
-    return m_source == Source::Memory ? &m_recalled : &m_vfos[static_cast<int>(m_source)];
+    return source_ == Source::Memory ? &recalled_ : &vfos_[static_cast<int>(source_)];
 }
 
 void Transceiver::recall() {
-    m_recalled = m_memories.at(m_channel);
+    recalled_ = memories_.at(channel_);
 }
 
 // A VFO scan creeps up the band and starts again at the bottom; a memory scan visits the
 // channels that hold something.
 void Transceiver::scanOneStep() {
-    if (m_source != Source::Memory) {
+    if (source_ != Source::Memory) {
         const qint64 next = inUse()->frequencyHz + kScanStepHz;
-        inUse()->frequencyHz = coversFrequency(next) ? next : m_radio->receive.front().lowHz;
+        inUse()->frequencyHz = coversFrequency(next) ? next : radio_->receive.front().lowHz;
         return;
     }
     for (int offset = 1; offset <= kChannelCount; ++offset) {
-        const int channel = (m_channel + offset) % kChannelCount;
-        if (!m_memories[channel].isEmpty()) {
+        const int channel = (channel_ + offset) % kChannelCount;
+        if (!memories_[channel].isEmpty()) {
             setChannel(channel);
             return;
         }
@@ -183,7 +183,7 @@ void Transceiver::scanOneStep() {
 }
 
 void Transceiver::stepChannel(int direction) {
-    setChannel((m_channel + direction + kChannelCount) % kChannelCount);
+    setChannel((channel_ + direction + kChannelCount) % kChannelCount);
 }
 
 void Transceiver::stepFrequency(qint64 hz) {
@@ -193,13 +193,13 @@ void Transceiver::stepFrequency(qint64 hz) {
 }
 
 QByteArray Transceiver::identify(QByteArrayView) {
-    return m_radio->identification.toByteArray();
+    return radio_->identification.toByteArray();
 }
 
 // IFfffffffffffsssssrrrrrRXbccTMVSPtnn.;
 // 12345678901234567890123456789012345678
 QByteArray Transceiver::reportStatus(QByteArrayView) {
-    if (m_scanning)
+    if (scanning_)
         scanOneStep();
     const Tuning tuning = current();
     QByteArray reply = "IF";
@@ -207,13 +207,13 @@ QByteArray Transceiver::reportStatus(QByteArrayView) {
     reply += "00000";                                 // s
     reply += "+0000";                                 // r: no RIT offset
     reply += "000";                                   // R X b: RIT and XIT off
-    reply += Digits::padded(m_channel, 2);            // cc
-    reply += m_transmitting ? '1' : '0';              // T
+    reply += Digits::padded(channel_, 2);             // cc
+    reply += transmitting_ ? '1' : '0';               // T
     reply += digit(tuning.mode);                      // M
-    reply += digit(static_cast<int>(m_source));       // V
-    reply += m_scanning ? '1' : '0';                  // S
+    reply += digit(static_cast<int>(source_));        // V
+    reply += scanning_ ? '1' : '0';                   // S
     reply += '0';                                     // P: no split
-    reply += m_radio->statusTail;                     // t nn .
+    reply += radio_->statusTail;                      // t nn .
     reply += ';';
     return reply;
 }
@@ -225,7 +225,7 @@ QByteArray Transceiver::readMemory(QByteArrayView parameters) {
     if (!parameters.startsWith("00"))
         return kRefused;
     const int channel = parameters.sliced(2).toInt();
-    const Tuning tuning = m_memories[channel];
+    const Tuning tuning = memories_[channel];
     return "MR00" + Digits::padded(channel, 2) + Digits::padded(tuning.frequencyHz, 11) +
            digit(tuning.mode) + "00000;";
 }
@@ -233,12 +233,12 @@ QByteArray Transceiver::readMemory(QByteArrayView parameters) {
 QByteArray Transceiver::setAutoInformation(QByteArrayView parameters) {
     if (parameters != "0" && parameters != "1")
         return kRefused;
-    m_autoInformation = parameters == "1";
+    autoInformation_ = parameters == "1";
     return {};
 }
 
 QByteArray Transceiver::reportAutoInformation(QByteArrayView) {
-    return QByteArray("AI") + (m_autoInformation ? '1' : '0') + ';';
+    return QByteArray("AI") + (autoInformation_ ? '1' : '0') + ';';
 }
 
 // FA;  answered with FAfffffffffff;
@@ -261,7 +261,7 @@ QByteArray Transceiver::setVfoB(QByteArrayView parameters) {
 QByteArray Transceiver::setVfoFrequency(Vfo vfo, QByteArrayView parameters) {
     const qint64 hz = parameters.toLongLong();
     if (coversFrequency(hz))
-        m_vfos[index(vfo)].frequencyHz = hz;
+        vfos_[index(vfo)].frequencyHz = hz;
     return {};
 }
 
@@ -275,18 +275,18 @@ QByteArray Transceiver::selectSource(QByteArrayView parameters) {
 
 // In memory mode the microphone's buttons go from channel to channel.
 QByteArray Transceiver::stepUp(QByteArrayView) {
-    if (m_source == Source::Memory)
+    if (source_ == Source::Memory)
         stepChannel(+1);
     else
-        stepFrequency(+m_radio->stepHz);
+        stepFrequency(+radio_->stepHz);
     return {};
 }
 
 QByteArray Transceiver::stepDown(QByteArrayView) {
-    if (m_source == Source::Memory)
+    if (source_ == Source::Memory)
         stepChannel(-1);
     else
-        stepFrequency(-m_radio->stepHz);
+        stepFrequency(-radio_->stepHz);
     return {};
 }
 

@@ -43,28 +43,28 @@ public:
     QByteArray execute(QByteArrayView command);
 
     // The state behind the front panel, for setting up a test or checking what a command did.
-    Model model() const { return m_model; }
+    Model model() const { return model_; }
     bool hasMode(int mode) const;
     bool coversFrequency(qint64 hz) const;
 
-    Source source() const { return m_source; }
+    Source source() const { return source_; }
     void setSource(Source source);
-    Tuning vfo(Vfo vfo) const { return m_vfos[index(vfo)]; }
-    void setVfo(Vfo vfo, Tuning tuning) { m_vfos[index(vfo)] = tuning; }
+    Tuning vfo(Vfo vfo) const { return vfos_[index(vfo)]; }
+    void setVfo(Vfo vfo, Tuning tuning) { vfos_[index(vfo)] = tuning; }
     // What the radio is on: the selected VFO, or the recalled channel in memory mode.
     Tuning current() const { return *inUse(); }
 
-    int channel() const { return m_channel; }
+    int channel() const { return channel_; }
     void setChannel(int channel);  // as MC does: shown once memory is in use
-    Tuning memory(int channel) const { return m_memories.at(channel); }
+    Tuning memory(int channel) const { return memories_.at(channel); }
     void setMemory(int channel, Tuning tuning);
     void clearMemories();  // as a reset, or a flat backup cell, leaves them
 
-    bool isTransmitting() const { return m_transmitting; }
+    bool isTransmitting() const { return transmitting_; }
     void setTransmitting(bool on);
-    bool isScanning() const { return m_scanning; }
+    bool isScanning() const { return scanning_; }
     void setScanning(bool on);
-    bool autoInformation() const { return m_autoInformation; }
+    bool autoInformation() const { return autoInformation_; }
 
 private:
     static int index(Vfo vfo) { return static_cast<int>(vfo); }
@@ -96,15 +96,15 @@ private:
     QByteArray writeMemory(QByteArrayView parameters);
     QByteArray setVfoFrequency(Vfo vfo, QByteArrayView parameters);
 
-    Model m_model;
-    const Radios::Radio* m_radio;  // its bands, modes, step and status report
-    std::array<Tuning, 2> m_vfos;
-    std::array<Tuning, kChannelCount> m_memories{};
+    Model model_;
+    const Radios::Radio* radio_;  // its bands, modes, step and status report
+    std::array<Tuning, 2> vfos_;
+    std::array<Tuning, kChannelCount> memories_{};
     // The channel in use as recalled: its mode can be changed without writing the channel.
-    Tuning m_recalled;
-    int m_channel = 0;
-    Source m_source = Source::VfoA;
-    bool m_transmitting = false;
-    bool m_scanning = false;
-    bool m_autoInformation = false;
+    Tuning recalled_;
+    int channel_ = 0;
+    Source source_ = Source::VfoA;
+    bool transmitting_ = false;
+    bool scanning_ = false;
+    bool autoInformation_ = false;
 };

@@ -16,49 +16,49 @@ constexpr char kGarbledEnd = '#';
 
 VirtualRadio::VirtualRadio(Model model, QObject* parent)
     : QObject(parent),
-      m_terminal(new PseudoTerminal(this)),
-      m_line(new SerialLine(m_terminal, this)),
-      m_transceiver(model) {
-    connect(m_terminal, &PseudoTerminal::received, this, &VirtualRadio::receive);
-    connect(m_line, &SerialLine::sent, this, &VirtualRadio::replySent);
+      terminal_(new PseudoTerminal(this)),
+      line_(new SerialLine(terminal_, this)),
+      transceiver_(model) {
+    connect(terminal_, &PseudoTerminal::received, this, &VirtualRadio::receive);
+    connect(line_, &SerialLine::sent, this, &VirtualRadio::replySent);
 }
 
 bool VirtualRadio::open(QString* error) {
-    return m_terminal->open(error);
+    return terminal_->open(error);
 }
 
 bool VirtualRadio::linkAs(const QString& path) {
-    return m_terminal->linkAs(path);
+    return terminal_->linkAs(path);
 }
 
 void VirtualRadio::close() {
-    m_line->discard();
-    m_terminal->close();
-    m_command.clear();
+    line_->discard();
+    terminal_->close();
+    command_.clear();
 }
 
 QString VirtualRadio::devicePath() const {
-    return m_terminal->slavePath();
+    return terminal_->slavePath();
 }
 
 void VirtualRadio::setPaced(bool paced) {
-    m_line->setPaced(paced);
+    line_->setPaced(paced);
 }
 
 QList<QByteArray> VirtualRadio::receivedCommands() const {
     QList<QByteArray> commands;
     qsizetype start = 0;
-    for (qsizetype end = m_received.indexOf(';'); end >= 0; end = m_received.indexOf(';', start)) {
-        commands.append(m_received.sliced(start, end + 1 - start));
+    for (qsizetype end = received_.indexOf(';'); end >= 0; end = received_.indexOf(';', start)) {
+        commands.append(received_.sliced(start, end + 1 - start));
         start = end + 1;
     }
     return commands;
 }
 
 void VirtualRadio::setPoweredOn(bool on) {
-    m_poweredOn = on;
+    poweredOn_ = on;
     if (!on)
-        m_line->discard();
+        line_->discard();
 }
 
 void VirtualRadio::dropReply(int n) {
@@ -82,59 +82,59 @@ void VirtualRadio::delayReply(int n, std::chrono::milliseconds delay) {
 }
 
 void VirtualRadio::misreadMemoryOnce(int channel) {
-    m_misreadChannels.append(channel);
+    misreadChannels_.append(channel);
 }
 
 void VirtualRadio::sendStray(const QByteArray& bytes) {
-    m_terminal->write(bytes);
+    terminal_->write(bytes);
 }
 
 void VirtualRadio::addFault(Fault::Kind kind, int n, int characters,
                             std::chrono::milliseconds wait) {
-    m_faults.append({kind, m_replies + n, characters, wait});
+    faults_.append({kind, replies_ + n, characters, wait});
 }
 
 // Bytes come in whatever pieces the line delivers; a command ends at its ";".
 void VirtualRadio::receive(const QByteArray& bytes) {
-    m_received += bytes;
+    received_ += bytes;
     for (char character : bytes) {
-        const SerialLine::Time arrived = m_line->characterArrived();
-        m_command += character;
+        const SerialLine::Time arrived = line_->characterArrived();
+        command_ += character;
         if (character == ';')
-            obey(std::exchange(m_command, {}), arrived);
-        else if (m_command.size() >= kLongestCommand)
-            m_command.clear();
+            obey(std::exchange(command_, {}), arrived);
+        else if (command_.size() >= kLongestCommand)
+            command_.clear();
     }
 }
 
 void VirtualRadio::obey(const QByteArray& command, SerialLine::Time arrived) {
     emit commandReceived(command);
-    if (!m_poweredOn)
+    if (!poweredOn_)
         return;
-    const QByteArray answer = m_transceiver.execute(command);
+    const QByteArray answer = transceiver_.execute(command);
     if (!answer.isEmpty())
         reply(answer, arrived);
 }
 
 // The reply starts once its command is in, after whatever the line is still carrying.
 void VirtualRadio::reply(const QByteArray& text, SerialLine::Time commandArrived) {
-    const qint64 number = ++m_replies;
+    const qint64 number = ++replies_;
     Outgoing outgoing{text, commandArrived};
     misread(outgoing.text);
-    for (const Fault& fault : std::as_const(m_faults)) {
+    for (const Fault& fault : std::as_const(faults_)) {
         if (fault.reply == number)
             spoil(outgoing, fault);
     }
-    m_faults.removeIf([number](const Fault& fault) { return fault.reply <= number; });
+    faults_.removeIf([number](const Fault& fault) { return fault.reply <= number; });
     if (outgoing.text.isEmpty())
         return;
     const bool splits = outgoing.splitAt > 0 && outgoing.splitAt < outgoing.text.size();
     const qsizetype restAt = splits ? outgoing.splitAt : 0;
     if (splits) {
-        m_line->send(outgoing.text.first(restAt), outgoing.start);
-        outgoing.start = m_line->busyUntil() + outgoing.pause;
+        line_->send(outgoing.text.first(restAt), outgoing.start);
+        outgoing.start = line_->busyUntil() + outgoing.pause;
     }
-    m_line->send(outgoing.text.sliced(restAt), outgoing.start, outgoing.text);
+    line_->send(outgoing.text.sliced(restAt), outgoing.start, outgoing.text);
 }
 
 // MRs-ccfffffffffffml----;  the last digit of the frequency is off by one
@@ -144,7 +144,7 @@ void VirtualRadio::misread(QByteArray& text) {
     constexpr qsizetype kLastFrequencyDigitAt = 16;
     if (!text.startsWith("MR") || text.size() <= kLastFrequencyDigitAt)
         return;
-    if (!m_misreadChannels.removeOne(text.mid(kChannelAt, 2).toInt()))
+    if (!misreadChannels_.removeOne(text.mid(kChannelAt, 2).toInt()))
         return;
     char& digit = text[kLastFrequencyDigitAt];
     digit = digit == '9' ? '8' : char(digit + 1);

@@ -31,17 +31,17 @@ public:
     // Paced, the line runs at the radio's 4800 baud both ways; otherwise replies go at once.
     void setPaced(bool paced);
     // A reply is still on its way out: a panel that asks again now has two requests out.
-    bool isReplying() const { return m_line->isBusy(); }
-    Transceiver& transceiver() { return m_transceiver; }
+    bool isReplying() const { return line_->isBusy(); }
+    Transceiver& transceiver() { return transceiver_; }
 
-    QByteArray receivedBytes() const { return m_received; }
+    QByteArray receivedBytes() const { return received_; }
     QList<QByteArray> receivedCommands() const;
-    void clearLog() { m_received.clear(); }
+    void clearLog() { received_.clear(); }
 
     // Switched off, the radio obeys nothing and says nothing, and a reply on its way is cut
     // short; what comes down the line is still logged and signalled.
     void setPoweredOn(bool on);
-    bool isPoweredOn() const { return m_poweredOn; }
+    bool isPoweredOn() const { return poweredOn_; }
 
     // Faults on the replies to come: n = 1 is the next reply the radio makes.
     void dropReply(int n);
@@ -82,13 +82,13 @@ private:
     static void spoil(Outgoing& outgoing, const Fault& fault);
     void misread(QByteArray& text);
 
-    PseudoTerminal* m_terminal;
-    SerialLine* m_line;
-    Transceiver m_transceiver;
-    QByteArray m_command;  // the command arriving, up to its ";"
-    QByteArray m_received;
-    QList<Fault> m_faults;
-    QList<int> m_misreadChannels;
-    qint64 m_replies = 0;
-    bool m_poweredOn = true;
+    PseudoTerminal* terminal_;
+    SerialLine* line_;
+    Transceiver transceiver_;
+    QByteArray command_;  // the command arriving, up to its ";"
+    QByteArray received_;
+    QList<Fault> faults_;
+    QList<int> misreadChannels_;
+    qint64 replies_ = 0;
+    bool poweredOn_ = true;
 };
