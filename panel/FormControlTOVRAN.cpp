@@ -1,5 +1,6 @@
 #include "FormControlTOVRAN.h"
 
+#include "Accessibility.h"
 #include "Commands.h"
 #include "DisplayLabel.h"
 #include "FrequencyText.h"
@@ -37,6 +38,7 @@ FormControlTOVRAN::FormControlTOVRAN(QWidget* parent)
     buildMemoryMenu();
     setTabOrder();
     connectHandlers();
+    new PanelSpeech(this);
     centreOnScreen(this);
 }
 

@@ -2,7 +2,9 @@
 # Installs what the program, its virtual transceiver and its tests need on Debian 12
 # (Hamlib's rigctl and rigctld, WSJT-X, fldigi and grig are the real clients the rigctld-compatible
 # server is tried with; PulseAudio gives WSJT-X a sound device, xdotool plays the operator;
-# help2man makes the manual pages; lintian, desktop-file-utils and appstream check the package).
+# help2man makes the manual pages; lintian, desktop-file-utils and appstream check the package;
+# at-spi2-core, python3-pyatspi and a private D-Bus session read the panel as a screen reader
+# does).
 # Run as root; running it again installs nothing new.
 set -euo pipefail
 
@@ -14,6 +16,7 @@ packages=(
     libhamlib-utils dpkg-dev
     help2man lintian desktop-file-utils appstream
     wsjtx fldigi grig pulseaudio pulseaudio-utils xdotool
+    at-spi2-core python3-pyatspi dbus-daemon dbus-bin
 )
 
 missing=()
