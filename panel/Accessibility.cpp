@@ -288,7 +288,7 @@ void PanelSpeech::speak(QWidget* field, const QString& words) {
         static_cast<Announcer*>(announcer_)->announce(words);
 }
 
-void nameControls(FormSelectPortTOVRAN& window) {
+void namePortWindow(FormSelectPortTOVRAN& window) {
     window.setAccessibleDescription(QStringLiteral("Choix du port série de la radio"));
     window.OptionCom1->setAccessibleName(QStringLiteral("Port série Com 1"));
     window.OptionCom2->setAccessibleName(QStringLiteral("Port série Com 2"));

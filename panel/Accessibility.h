@@ -49,4 +49,4 @@ private:
 };
 
 // The port window's names: the two ports, OK, and the pictures.
-void nameControls(FormSelectPortTOVRAN& window);
+void namePortWindow(FormSelectPortTOVRAN& window);

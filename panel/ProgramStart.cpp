@@ -31,7 +31,7 @@ ProgramStart::~ProgramStart() {
 void ProgramStart::begin() {
     for (const QString& choice : portChoices()) qInfo().noquote() << choice;
     portWindow_ = new FormSelectPortTOVRAN;
-    nameControls(*portWindow_);
+    namePortWindow(*portWindow_);
     connect(portWindow_, &FormSelectPortTOVRAN::portChosen, this, &ProgramStart::openPanel);
     connect(portWindow_, &FormSelectPortTOVRAN::closedWithoutChoice, this,
             [this] { endProgram(0); });

@@ -391,6 +391,10 @@ def keyboard_script(session, listener, panel):
     session.key("space")
     session.expect_commands(["FN0;", f"FA{hz:011d};", "MD3;"], "channel 05 recalled")
 
+    operator.focus_on("Pas : standard", "push button")
+    session.key("Return")
+    operator.wait_focus("Pas : 1 kHz", "push button", "the step button read in words")
+
 
 def check_scan_said_once(session, listener, panel):
     """Each report of a scan moves the frequency; the reader says it once, where it stops."""
