@@ -99,8 +99,6 @@ void speakAs(QWidget* control, QAccessible::Role role, SpokenAs words) {
 // Where the panel's own words come from for a change that the operator's focus is not on:
 // an empty notification that shows for a moment, which Orca reads out. It takes no room.
 class Announcer : public QWidget {
-    Q_OBJECT
-
 public:
     explicit Announcer(QWidget* parent) : QWidget(parent) {
         setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -282,6 +280,8 @@ void PanelSpeech::speakStatusLine() {
 // The field's own name-change event makes the reader say it while the operator is on it;
 // elsewhere Orca says only what the announcer shows.
 void PanelSpeech::speak(QWidget* field, const QString& words) {
+    if (!QAccessible::isActive())
+        return;  // no reader listens
     QAccessibleEvent changed(field, QAccessible::NameChanged);
     QAccessible::updateAccessibility(&changed);
     if (!field->hasFocus())
@@ -302,5 +302,3 @@ void namePortWindow(FormSelectPortTOVRAN& window) {
             picture->setAccessibleName(QStringLiteral("Image de T.O.V.R.A.N"));
     }
 }
-
-#include "Accessibility.moc"
