@@ -5,6 +5,7 @@
 #include "DisplayLabel.h"
 #include "FrequencyText.h"
 #include "MemoryFile.h"
+#include "MemoryFilesMenu.h"
 #include "MemoryGrid.h"
 #include "Modes.h"
 #include "PanelHarness.h"
@@ -45,6 +46,7 @@ class MemoriesTest : public QObject {
     int mostOutstanding_ = 0;
 
     FormControlTOVRAN* panel() const { return harness_->panel(); }
+    MemoryFilesMenu* files() const { return panel()->memoryFiles(); }
     Transceiver& radio() { return harness_->radio.transceiver(); }
 
     bool start(Model model = Model::TS440, const std::function<void(Transceiver&)>& setUp = {}) {
@@ -60,9 +62,9 @@ class MemoriesTest : public QObject {
         if (!harness_->start() || !QTest::qWaitForWindowActive(panel()) ||
             !harness_->waitForPolling())
             return false;
-        panel()->showMessage = [this](const QString&, const QString& text) { messages_ << text; };
-        panel()->chooseFileToSave = [this] { return path_; };
-        panel()->chooseFileToLoad = [this] { return path_; };
+        files()->showMessage = [this](const QString&, const QString& text) { messages_ << text; };
+        files()->chooseFileToSave = [this] { return path_; };
+        files()->chooseFileToLoad = [this] { return path_; };
         messages_.clear();
         harness_->clearLog();
         return true;
@@ -80,13 +82,13 @@ class MemoriesTest : public QObject {
         QContextMenuEvent event(byKeyboard ? QContextMenuEvent::Keyboard : QContextMenuEvent::Mouse,
                                 at, target->mapToGlobal(at));
         QApplication::sendEvent(target, &event);
-        return panel()->MenuMemoire->isVisible() ? panel()->MenuMemoire : nullptr;
+        return files()->MenuMemoire->isVisible() ? files()->MenuMemoire : nullptr;
     }
     void choose(QAction* entry) {
         QVERIFY(openMenu());
         QVERIFY(entry->isEnabled());
         entry->trigger();
-        panel()->MenuMemoire->hide();
+        files()->MenuMemoire->hide();
         panel()->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(panel()));
     }
@@ -96,7 +98,7 @@ class MemoriesTest : public QObject {
         file.write(text);
     }
     bool written() {
-        return PanelHarness::waitUntil([&] { return !panel()->isWritingMemories(); }, kPatienceMs);
+        return PanelHarness::waitUntil([&] { return !files()->isWritingMemories(); }, kPatienceMs);
     }
     QList<QByteArray> stores() const {
         QList<QByteArray> found;
@@ -216,7 +218,7 @@ private slots:
     // report for each channel read or written, one request outstanding at a time.
     void roundTrip() {
         QVERIFY(start(Model::TS440, fillMemories));
-        choose(panel()->SaveMemoriesAction);
+        choose(files()->SaveMemoriesAction);
         QFile file(path_);
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QList<QByteArray> lines = file.readAll().split('\n');
@@ -231,7 +233,7 @@ private slots:
         radio().setMemory(13, {7'000'000, 1});  // to be erased
         radio().setMemory(5, {2'050'050, 6});   // already as in the file
         harness_->clearLog();
-        choose(panel()->LoadMemoriesAction);
+        choose(files()->LoadMemoriesAction);
         QVERIFY(panel()->StatusBarTovran->text().endsWith(" - écriture mémoire 1/100"));
         QVERIFY(written());
         Transceiver expected(Model::TS440);
@@ -283,9 +285,9 @@ private slots:
         QFETCH(QByteArray, text);
         QVERIFY(start());
         writeFile(text);
-        choose(panel()->LoadMemoriesAction);
+        choose(files()->LoadMemoriesAction);
         QVERIFY(harness_->waitForReports(5));
-        QVERIFY(!panel()->isWritingMemories());
+        QVERIFY(!files()->isWritingMemories());
         QTEST(messages_.join('|'), "message");
         QCOMPARE(stores(), QList<QByteArray>{});
         QCOMPARE(radio().memory(0), (Tuning{14'195'000, 2}));
@@ -304,7 +306,7 @@ private slots:
             if (c.startsWith("MW0022"))
                 harness_->radio.misreadMemoryOnce(22);
         });
-        choose(panel()->LoadMemoriesAction);
+        choose(files()->LoadMemoriesAction);
         QVERIFY(written());
         QCOMPARE(stores(), (QList<QByteArray>{"MW0020", "MW0021", "MW0021", "MW0022", "MW0022"}));
         QCOMPARE(radio().memory(21), (Tuning{3'650'000, 3}));
@@ -324,7 +326,7 @@ private slots:
             if (c == "MR0020;")
                 radio().setTransmitting(true);
         });
-        choose(panel()->LoadMemoriesAction);
+        choose(files()->LoadMemoriesAction);
         QVERIFY(harness_->waitForReports(10));
         QCOMPARE(stores(), QList<QByteArray>{});
         radio().setTransmitting(false);
@@ -359,9 +361,9 @@ private slots:
             if (QMenu* menu = openMenu())
                 for (QAction* entry : menu->actions())
                     shown += entry->isEnabled() && entry->isVisible() ? entry->text() : "";
-            panel()->StopWritingAction->trigger();
+            files()->StopWritingAction->trigger();
         });
-        choose(panel()->LoadMemoriesAction);
+        choose(files()->LoadMemoriesAction);
         QVERIFY(written());
         QVERIFY(harness_->waitForReports(5));
         const qsizetype stored = stores().size();
