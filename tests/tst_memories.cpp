@@ -22,6 +22,8 @@ namespace {
 using Model = VirtualRadio::Model;
 using Tuning = Transceiver::Tuning;
 constexpr int kPatienceMs = 30000;  // a hundred channels unpaced on a loaded machine
+// Ten unpaced reports take milliseconds; a stalled chain repeats its request once a second.
+constexpr int kBoxOpenMs = 2500;
 
 const QByteArray kHead = "# Kenwood TS-440,2026-12-07\ncanal,frequence_hz,mode\n";
 
@@ -332,6 +334,37 @@ private slots:
         radio().setTransmitting(false);
         QVERIFY(written());
         QCOMPARE(stores(), QList<QByteArray>{"MW0020"});
+    }
+
+    // The message at the end is a modal box: the radio goes on being polled at its full rate
+    // while the operator reads it, whether the write-back ended or was stopped.
+    void pollingWhileTheOutcomeIsShown_data() {
+        QTest::addColumn<bool>("stopped");
+        QTest::newRow("all written") << false;
+        QTest::newRow("stopped") << true;
+    }
+    void pollingWhileTheOutcomeIsShown() {
+        QFETCH(bool, stopped);
+        QVERIFY(start(Model::TS440, [](Transceiver& radio) { radio.clearMemories(); }));
+        writeFile(kHead + "20,7050000,LSB\n21,3650000,CW\n22,9410000,AM\n");
+        int reportsWhileShown = -1;
+        files()->showMessage = [&](const QString&, const QString& text) {
+            messages_ << text;
+            const int before = harness_->statusRequests();
+            PanelHarness::waitUntil([&] { return harness_->statusRequests() >= before + 10; },
+                                    kBoxOpenMs);
+            reportsWhileShown = harness_->statusRequests() - before;
+        };
+        QObject local;
+        connect(&harness_->radio, &VirtualRadio::commandReceived, &local, [&](QByteArray c) {
+            if (stopped && c.startsWith("MW0020"))
+                files()->StopWritingMemories();
+        });
+        choose(files()->LoadMemoriesAction);
+        QVERIFY(PanelHarness::waitUntil([&] { return reportsWhileShown >= 0; }, kPatienceMs));
+        QVERIFY2(reportsWhileShown >= 10, qPrintable(QString::number(reportsWhileShown)));
+        QCOMPARE(messages_.value(0).startsWith(QStringLiteral("Écriture arrêtée")), stopped);
+        QVERIFY(!panel()->StatusBarTovran->text().contains(" - pas de réponse"));
     }
 
     // Escape stops after the channel in flight has been read back: no channel half-written,
