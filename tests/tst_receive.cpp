@@ -45,7 +45,7 @@ class ReceiveTest : public QObject {
     FormControlTOVRAN* panel() const { return harness_->panel(); }
     void answer(const QByteArray& text) { panel()->conversation()->line().deliver(text); }
     // The commands the panel sent since the log was last cleared, once `atLeast` have come.
-    Commands sent(int atLeast = 1, int patienceMs = 500) {
+    Commands sent(int atLeast = 1, int patienceMs = 10000) {
         PanelHarness::waitUntil(
             [&] { return harness_->radio.receivedCommands().size() >= atLeast; }, patienceMs);
         QTest::qWait(30);
@@ -101,7 +101,7 @@ private slots:
             QTest::qWait(std::exchange(gapMs, 50));
         }
         // A reply that never ends is taken once the line has been quiet for 150 ms.
-        PanelHarness::waitUntil([&] { return panel()->StatusBarTovran->text() == shown; }, 250);
+        PanelHarness::waitUntil([&] { return panel()->StatusBarTovran->text() == shown; }, 10000);
         QCOMPARE(panel()->StatusBarTovran->text() + '|' + panel()->LabelFreq->text() + '|' +
                      QString::number(panel()->conversation()->line().rThreshold()) + '|' +
                      QString::number(panel()->TextFreq->maxLength()),
