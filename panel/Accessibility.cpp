@@ -8,7 +8,7 @@
 #include "FormControlTOVRAN.h"
 #include "FormSelectPortTOVRAN.h"
 #include "MemoryGrid.h"
-#include "SerialComm.h"
+#include "RadioConversation.h"
 #include "SpokenText.h"
 
 #include <QAccessible>
@@ -256,9 +256,12 @@ void PanelSpeech::speakFrequency() {
 // The status line's text changes with the radio's answers and the line's state; the listener
 // hears when the radio stops or starts answering and when the line goes or comes back.
 void PanelSpeech::followStatusLine() {
-    connect(form_, &FormControlTOVRAN::answeringChanged, this, &PanelSpeech::speakStatusLine);
-    connect(form_->MSComm1, &SerialComm::linkLost, this, &PanelSpeech::speakStatusLine);
-    connect(form_->MSComm1, &SerialComm::linkRestored, this, &PanelSpeech::speakStatusLine);
+    // The window has written the status line by then: it heard these first.
+    const RadioConversation* conversation = form_->conversation();
+    connect(conversation, &RadioConversation::answeringChanged, this,
+            &PanelSpeech::speakStatusLine);
+    connect(conversation, &RadioConversation::linkLost, this, &PanelSpeech::speakStatusLine);
+    connect(conversation, &RadioConversation::linkRestored, this, &PanelSpeech::speakStatusLine);
 }
 
 void PanelSpeech::speakStatusLine() {
