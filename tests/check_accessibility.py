@@ -100,7 +100,7 @@ def descendants(accessible):
 
 class Listener:
     """What the panel raises: focus moves, name changes, notifications shown. Each event keeps
-    the name its source had when it came, as the reader would have said it."""
+    the name its source had when the event was handled, as a reader would say it."""
 
     def __init__(self):
         self.events = []
@@ -313,10 +313,9 @@ class Operator:
             if self.listener.focused and self.listener.focused[1] == kind and re.fullmatch(
                     pattern, self.listener.focused[0]):
                 return
-            before = len(self.listener.events), self.listener.focused
+            before = self.listener.focused
             self.session.key(key)
-            wait_until(lambda: self.listener.focused != before[1], f"the focus leaving "
-                       f"{before[1]}", 5)
+            wait_until(lambda: self.listener.focused != before, f"the focus leaving {before}")
         raise Failed(f"{key} never brought the focus to the {kind} {pattern!r}; "
                      f"it is on {self.listener.focused}")
 
