@@ -280,14 +280,16 @@ void PanelSpeech::speakStatusLine() {
         speak(form_->StatusBarTovran, words);
 }
 
-// The field's own name-change event makes the reader say it while the operator is on it;
-// elsewhere Orca says only what the announcer shows.
+// The field's own name-change event is for a reader that follows the focus. Orca says it for
+// the status line that has the focus, but never for a label, which it takes for the desktop's
+// chatter: for the display, and for whatever the focus is not on, the announcer speaks.
 void PanelSpeech::speak(QWidget* field, const QString& words) {
     if (!QAccessible::isActive())
         return;  // no reader listens
     QAccessibleEvent changed(field, QAccessible::NameChanged);
     QAccessible::updateAccessibility(&changed);
-    if (!field->hasFocus())
+    const bool saysItself = field->hasFocus() && field == form_->StatusBarTovran;
+    if (!saysItself)
         static_cast<Announcer*>(announcer_)->announce(words);
 }
 
