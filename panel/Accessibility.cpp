@@ -7,12 +7,14 @@
 #include "DisplayLabel.h"
 #include "FormControlTOVRAN.h"
 #include "FormSelectPortTOVRAN.h"
+#include "KeyCodes.h"
 #include "MemoryGrid.h"
 #include "RadioConversation.h"
 #include "SpokenText.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QHash>
 #include <QKeyEvent>
@@ -184,7 +186,7 @@ void PanelSpeech::nameControls() {
 
 // The display and the status line take the focus on F2 or a click, never on Tab: the tab
 // order stays that of the buttons. The arrows go from field to field, Escape back to the
-// buttons; Enter presses a button as Space does.
+// buttons, "+" and "-" tune; Enter presses a button as Space does.
 void PanelSpeech::makeDisplayReachable() {
     FormControlTOVRAN& f = *form_;
     displayOrder_ = {f.LabelEtatScan, f.LabelVFO,  f.LabelFreq,
@@ -209,7 +211,23 @@ bool PanelSpeech::eventFilter(QObject* watched, QEvent* event) {
         button->click();
         return true;
     }
-    return moveThroughDisplay(static_cast<QWidget*>(watched), key);
+    return stepFromDisplay(static_cast<QKeyEvent*>(event)) ||
+           moveThroughDisplay(static_cast<QWidget*>(watched), key);
+}
+
+// "+" and "-" tune from the display as from the VFO and step buttons: the focus goes to the
+// button of that direction, which takes the key.
+bool PanelSpeech::stepFromDisplay(const QKeyEvent* key) {
+    const qint16 code = characterCode(key);
+    QPushButton* towards = code == KeyCode::kPlus    ? form_->CommandUp
+                           : code == KeyCode::kMinus ? form_->CommandDown
+                                                     : nullptr;
+    if (towards == nullptr || !towards->isEnabled())
+        return false;
+    towards->setFocus(Qt::OtherFocusReason);
+    QKeyEvent again(key->type(), key->key(), key->modifiers(), key->text());
+    QCoreApplication::sendEvent(towards, &again);
+    return true;
 }
 
 bool PanelSpeech::moveThroughDisplay(QWidget* field, int key) {

@@ -9,6 +9,7 @@
 class DisplayLabel;
 class FormControlTOVRAN;
 class FormSelectPortTOVRAN;
+class QKeyEvent;
 class QWidget;
 
 // What the panel gives a screen reader (Orca through AT-SPI, NVDA through UI Automation): a
@@ -38,6 +39,7 @@ private:
     // The field's name has changed: the reader says it, once.
     void speak(QWidget* field, const QString& words);
     bool moveThroughDisplay(QWidget* field, int key);
+    bool stepFromDisplay(const QKeyEvent* key);
 
     FormControlTOVRAN* form_;
     QWidget* announcer_;
