@@ -6,7 +6,6 @@
 
 #include <chrono>
 
-class DisplayLabel;
 class FormControlTOVRAN;
 class FormSelectPortTOVRAN;
 class QKeyEvent;

@@ -33,7 +33,7 @@ SYSTEM_PYTHON = "/usr/bin/python3"  # Debian's, where python3-pyatspi installs
 START_TIMEOUT = 60.0  # Xvfb, the bus, the panel's memory read-out on a loaded machine
 STEP_TIMEOUT = 20.0  # a key, its command, and the report that shows it
 REPORTS_AFTER = 30  # status reports (94 ms each) to watch for a second, unwanted announcement
-WHOLE_RUN = 120.0  # a run takes 15 s; past this the panel has stopped answering over AT-SPI
+WHOLE_RUN = 120.0  # a run takes 30 s; past this the panel has stopped answering over AT-SPI
 PUMP_SHARE = 0.2  # seconds of events handled between two looks at what is awaited
 
 
