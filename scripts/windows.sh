@@ -5,6 +5,8 @@
 # with apt-get first.
 #   --no-install   skip apt-get (what the Wine test uses)
 #   --build DIR    build there instead of build-windows
+#   --test         then run the Windows program under Wine (CTest's windows_wine, in
+#                  build-tests/), installing Wine, Xvfb and the Linux build's needs first
 # TOVRAN_WINDOWS_QT names the Qt archive (default: ../shared/windows/qt-6.4.2-mingw-w64.tar.xz
 # beside the checkout).
 set -euo pipefail
@@ -12,11 +14,13 @@ cd "$(dirname "$0")/.."
 
 install=1
 build=build-windows
+test=0
 while (($#)); do
     case "$1" in
         --no-install) install=0 ;;
         --build) build=$2; shift ;;
-        *) echo "usage: $0 [--no-install] [--build DIR]" >&2; exit 2 ;;
+        --test) test=1 ;;
+        *) echo "usage: $0 [--no-install] [--build DIR] [--test]" >&2; exit 2 ;;
     esac
     shift
 done
@@ -26,6 +30,8 @@ if ((install)); then
     # CMake files, Qt's French texts, the installer maker.
     packages=(cmake ninja-build xz-utils g++-mingw-w64-x86-64-posix qt6-base-dev
               qt6-base-dev-tools qt6-translations-l10n nsis)
+    # The Wine run: Wine itself, a private display, the operator's hands and eyes.
+    ((test)) && packages+=(wine wine64 xvfb xauth xdotool imagemagick)
     missing=()
     for package in "${packages[@]}"; do
         dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
@@ -63,3 +69,10 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
 nice cmake --build "$build" -j "$(nproc)"
 (cd "$build" && cpack -G ZIP >/dev/null && cpack -G NSIS >/dev/null)
 ls "$build"/tovran-*-win64.zip "$build"/tovran-*-win64.exe
+
+if ((test)); then
+    ((install)) && bash scripts/install-dependencies.sh
+    cmake -S . -B build-tests -G Ninja -DCMAKE_BUILD_TYPE=Debug >/dev/null
+    nice cmake --build build-tests -j "$(nproc)" --target tovran-virtual-radio pty_modem_lines
+    ctest --test-dir build-tests -R '^windows_wine$' --output-on-failure -V
+fi

@@ -310,7 +310,7 @@ def main():
     args = parser.parse_args()
 
     archive = Path(os.environ.get("TOVRAN_WINDOWS_QT",
-                                  Path(args.source).parent / "shared/windows/"
+                                  Path(args.source).resolve().parent / "shared/windows/"
                                   "qt-6.4.2-mingw-w64.tar.xz"))
     needed = {"wine": "wine", "Xvfb": "xvfb", "xdotool": "xdotool", "import": "imagemagick",
               "x86_64-w64-mingw32-g++-posix": "g++-mingw-w64-x86-64-posix",
