@@ -11,7 +11,7 @@ closing the panel while transmitting, which must send "RX;".
 
 Wine 8.0 does not deliver a pseudo-terminal's bytes to Qt Serial Port by itself (README,
 "Windows"). Two pieces of test scaffolding stand in for a real serial driver, the program
-unchanged: pty_modem_lines.so (LD_PRELOAD) answers the modem-line request Linux refuses on a
+unchanged (tools/wine): pty_modem_lines.so (LD_PRELOAD) answers the modem-line request Linux refuses on a
 pseudo-terminal, and wine_launcher.exe loads wine_comm_events.dll into the program to complete
 its receive waits on Qt's completion port. --bare runs the conversation without them, to show
 what Wine stops.
@@ -42,6 +42,7 @@ SETTLE = 3.0  # for a window to take its place after a key
 PORT_WINDOW = "TOVRAN - Connexion"
 PANEL_TITLE = " TOVRAN 1.00 Beta"
 BOX_TITLE = "T.O.V.R.A.N"  # the command line's answers
+PORT_COM1_OPTION = (30, 24)  # from the port window's corner
 PANEL_UP_BUTTON = (127, 206)  # from the panel's corner, in pixels (its layout is fixed)
 PANEL_TX_BUTTON = (56, 315)
 RADIO_START_HZ = 14_195_000
@@ -227,6 +228,9 @@ def check_port_unavailable(run):
     port_window = run.window(PORT_WINDOW)
     time.sleep(SETTLE)
     run.screenshot("port-window")
+    run.x("mousemove", "--window", port_window, *PORT_COM1_OPTION)  # its tool tip names COM9
+    time.sleep(SETTLE)
+    run.screenshot("port-tool-tip")
     run.x("key", "--window", port_window, "Return")
     box = run.window("Info...")
     time.sleep(SETTLE)
@@ -308,6 +312,7 @@ def main():
     parser.add_argument("--bare", action="store_true",
                         help="the conversation without the scaffolding: shows what Wine stops")
     args = parser.parse_args()
+    sys.stdout.reconfigure(line_buffering=True)  # each step as it is done, under CTest too
 
     archive = Path(os.environ.get("TOVRAN_WINDOWS_QT",
                                   Path(args.source).resolve().parent / "shared/windows/"
@@ -330,7 +335,7 @@ def main():
         print(f"FAILED: scripts/windows.sh\n{build.stdout[-3000:]}\n{build.stderr[-3000:]}")
         return 1
     args.zip = next(Path(args.build).glob("tovran-*-win64.zip"))
-    args.launcher = Path(args.build) / "tests/windows/wine_launcher.exe"
+    args.launcher = Path(args.build) / "tools/wine/wine_launcher.exe"
 
     with tempfile.TemporaryDirectory(prefix="tovran-wine-") as workdir:
         run = WineRun(args, Path(workdir))
