@@ -67,9 +67,9 @@ std::unique_ptr<RigctlServer> startServer(const ServerOptions::Endpoint& endpoin
 // program, whatever the system's language: from translations/ beside the program (Windows)
 // or from Qt's own folder (Debian's qt6-translations-l10n).
 void speakFrench(QTranslator& translator) {
-    const QStringList folders = {
-        QApplication::applicationDirPath() + QStringLiteral("/translations"),
-        QLibraryInfo::path(QLibraryInfo::TranslationsPath)};
+    QStringList folders = {QApplication::applicationDirPath() + QStringLiteral("/translations"),
+                           QLibraryInfo::path(QLibraryInfo::TranslationsPath)};
+    folders.removeDuplicates();  // one and the same beside a Windows program
     for (const QString& folder : folders) {
         if (translator.load(QLocale(QLocale::French), QStringLiteral("qtbase"), QStringLiteral("_"),
                             folder)) {

@@ -228,7 +228,10 @@ def check_port_unavailable(run):
     port_window = run.window(PORT_WINDOW)
     time.sleep(SETTLE)
     run.screenshot("port-window")
-    run.x("mousemove", "--window", port_window, *PORT_COM1_OPTION)  # its tool tip names COM9
+    # Onto "Com 1" and within it, as a hand does: its tool tip names COM9.
+    for dx in (0, 2):
+        run.x("mousemove", "--window", port_window, PORT_COM1_OPTION[0] + dx, PORT_COM1_OPTION[1])
+        time.sleep(0.3)
     time.sleep(SETTLE)
     run.screenshot("port-tool-tip")
     run.x("key", "--window", port_window, "Return")

@@ -2,11 +2,12 @@
 // receive event. Qt waits for WaitCommEvent's completion on an I/O completion port, with no
 // event in its OVERLAPPED; Wine then waits inside the call itself and posts nothing to the port.
 // Here Qt Serial Port's calls to WaitCommEvent go to a thread of their own that waits on an
-// event, and the completion is posted to Qt's port as Windows would.
+// event, and the completion is posted to Qt's port as Windows would, until Qt cancels.
 
 #include <windows.h>
 
 #include <map>
+#include <memory>
 #include <mutex>
 
 namespace {
@@ -14,10 +15,15 @@ namespace {
 struct Completion {
     HANDLE port;
     ULONG_PTR key;
+    unsigned generation;  // a handle's value comes back with the next port opened
 };
+
+constexpr ULONG_PTR kStatusPending = 0x103;
+constexpr ULONG_PTR kStatusCancelled = 0xC0000120;
 
 std::mutex lock;
 std::map<HANDLE, Completion> completions;  // a serial handle's port, as Qt associated them
+unsigned generations = 0;
 
 using CreatePort = HANDLE(WINAPI*)(HANDLE, HANDLE, ULONG_PTR, DWORD);
 CreatePort realCreatePort;
@@ -26,9 +32,22 @@ HANDLE WINAPI createPort(HANDLE file, HANDLE existing, ULONG_PTR key, DWORD thre
     const HANDLE port = realCreatePort(file, existing, key, threads);
     if (port && file != INVALID_HANDLE_VALUE) {
         const std::lock_guard guard(lock);
-        completions[file] = {port, key};
+        completions[file] = {port, key, ++generations};
     }
     return port;
+}
+
+// Qt cancels before it closes the port and lets its requests go: from here on a wait that ends
+// leaves them alone.
+using Cancel = BOOL(WINAPI*)(HANDLE);
+Cancel realCancel;
+
+BOOL WINAPI cancelIo(HANDLE file) {
+    {
+        const std::lock_guard guard(lock);
+        completions.erase(file);
+    }
+    return realCancel(file);
 }
 
 struct Wait {
@@ -38,35 +57,52 @@ struct Wait {
     Completion completion;
 };
 
-// One wait at a time, as Qt asks: Wine's own WaitCommEvent with an event, repeated while Wine
-// ends it with no event (a line it cannot watch), then the completion on Qt's port.
+bool stillWanted(const Wait& wait) {
+    const auto found = completions.find(wait.file);
+    return found != completions.end() && found->second.generation == wait.completion.generation;
+}
+
+// What Windows does when the wait ends: the events in Qt's mask, the status in its OVERLAPPED,
+// the packet on its port. Nothing once Qt has let the request go.
+void complete(const Wait& wait, DWORD mask, ULONG_PTR status) {
+    const std::lock_guard guard(lock);
+    if (!stillWanted(wait))
+        return;
+    *wait.mask = mask;
+    wait.overlapped->Internal = status;
+    wait.overlapped->InternalHigh = sizeof(DWORD);
+    PostQueuedCompletionStatus(wait.completion.port, sizeof(DWORD), wait.completion.key,
+                               wait.overlapped);
+}
+
+// One wait at a time, as Qt asks: Wine's own WaitCommEvent with an event, asked again while
+// Wine ends it with no event (a line it cannot watch), until the port closes.
 DWORD WINAPI waitForEvent(void* argument) {
-    const Wait* wait = static_cast<Wait*>(argument);
-    OVERLAPPED own{};
-    own.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    DWORD mask = 0;
-    DWORD status = 0;
+    const std::unique_ptr<Wait> wait(static_cast<Wait*>(argument));
+    const HANDLE event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     for (;;) {
-        ResetEvent(own.hEvent);
-        mask = 0;
+        {
+            const std::lock_guard guard(lock);
+            if (!stillWanted(*wait))
+                break;
+        }
+        OVERLAPPED own{};
         // The event's low bit keeps this wait's own completion off Qt's port.
-        own.hEvent = reinterpret_cast<HANDLE>(reinterpret_cast<ULONG_PTR>(own.hEvent) | 1);
-        const BOOL done = WaitCommEvent(wait->file, &mask, &own);
-        own.hEvent = reinterpret_cast<HANDLE>(reinterpret_cast<ULONG_PTR>(own.hEvent) & ~1ULL);
-        if (!done && GetLastError() == ERROR_IO_PENDING)
-            WaitForSingleObject(own.hEvent, INFINITE);
-        status = static_cast<DWORD>(own.Internal);
-        if (mask != 0 || (status != 0 && status != 0xC0000120 /* STATUS_CANCELLED */))
+        own.hEvent = reinterpret_cast<HANDLE>(reinterpret_cast<ULONG_PTR>(event) | 1);
+        ResetEvent(event);
+        DWORD mask = 0;
+        if (!WaitCommEvent(wait->file, &mask, &own)) {
+            if (GetLastError() != ERROR_IO_PENDING)
+                break;  // the port is closed
+            WaitForSingleObject(event, INFINITE);
+        }
+        if (mask != 0 || (own.Internal != 0 && own.Internal != kStatusCancelled)) {
+            complete(*wait, mask, own.Internal);
             break;
+        }
         Sleep(1);
     }
-    CloseHandle(own.hEvent);
-    *wait->mask = mask;
-    wait->overlapped->Internal = status;
-    wait->overlapped->InternalHigh = sizeof(DWORD);
-    PostQueuedCompletionStatus(wait->completion.port, sizeof(DWORD), wait->completion.key,
-                               wait->overlapped);
-    delete wait;
+    CloseHandle(event);
     return 0;
 }
 
@@ -82,10 +118,9 @@ BOOL WINAPI waitCommEvent(HANDLE file, DWORD* mask, OVERLAPPED* overlapped) {
             return realWaitComm(file, mask, overlapped);
         completion = found->second;
     }
-    overlapped->Internal = 0x103;  // STATUS_PENDING
-    const HANDLE thread =
-        CreateThread(nullptr, 0, waitForEvent, new Wait{file, mask, overlapped, completion}, 0,
-                     nullptr);
+    overlapped->Internal = kStatusPending;
+    const HANDLE thread = CreateThread(nullptr, 0, waitForEvent,
+                                       new Wait{file, mask, overlapped, completion}, 0, nullptr);
     CloseHandle(thread);
     SetLastError(ERROR_IO_PENDING);
     return FALSE;
@@ -134,5 +169,7 @@ BOOL WINAPI DllMain(HINSTANCE, DWORD reason, void*) {
         redirect(serialPort, "CreateIoCompletionPort", reinterpret_cast<void*>(createPort)));
     realWaitComm = reinterpret_cast<WaitComm>(
         redirect(serialPort, "WaitCommEvent", reinterpret_cast<void*>(waitCommEvent)));
-    return realCreatePort && realWaitComm;
+    realCancel = reinterpret_cast<Cancel>(
+        redirect(serialPort, "CancelIo", reinterpret_cast<void*>(cancelIo)));
+    return realCreatePort && realWaitComm && realCancel;
 }

@@ -38,8 +38,8 @@ int wmain(int argc, wchar_t** argv) {
     const SIZE_T bytes = (path.size() + 1) * sizeof(wchar_t);
     void* remote = VirtualAllocEx(process.hProcess, nullptr, bytes, MEM_COMMIT, PAGE_READWRITE);
     WriteProcessMemory(process.hProcess, remote, path.c_str(), bytes, nullptr);
-    const auto loadLibrary = reinterpret_cast<LPTHREAD_START_ROUTINE>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "LoadLibraryW")));
+    const auto loadLibrary = reinterpret_cast<LPTHREAD_START_ROUTINE>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "LoadLibraryW")));
     const HANDLE thread =
         CreateRemoteThread(process.hProcess, nullptr, 0, loadLibrary, remote, 0, nullptr);
     DWORD loaded = 0;
