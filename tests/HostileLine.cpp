@@ -4,6 +4,7 @@
 #include "DisplayLabel.h"
 #include "FormControlTOVRAN.h"
 #include "MemoryGrid.h"
+#include "Modes.h"
 #include "ProgramWide.h"
 #include "Radios.h"
 #include "SerialComm.h"
@@ -32,8 +33,8 @@ const QByteArrayList kFrequencies{"00000000000", "00000136000", "00007050000", "
                                   "00144300000", "00432100000", "99999999999", "0001419S000"};
 
 QString modeOr(char digit, const QString& otherwise) {
-    static const QStringList kModes{"LSB", "USB", "CW", "FM", "AM", "FSK"};
-    return digit >= '1' && digit <= '6' ? kModes[digit - '1'] : otherwise;
+    const QString name = Modes::nameOf(digit);
+    return name.isEmpty() ? otherwise : name;
 }
 
 }  // namespace

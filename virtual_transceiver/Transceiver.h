@@ -22,7 +22,7 @@ public:
     // What a VFO or a memory channel holds. A channel with no frequency is empty.
     struct Tuning {
         qint64 frequencyHz = 0;
-        int mode = 0;  // 1 LSB, 2 USB, 3 CW, 4 FM, 5 AM, 6 FSK; 0 for an empty channel
+        int mode = 0;  // the number of its digit in the table of modes; 0 for an empty channel
         bool isEmpty() const { return frequencyHz == 0; }
         friend bool operator==(const Tuning&, const Tuning&) = default;
     };
