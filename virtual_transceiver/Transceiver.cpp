@@ -4,6 +4,7 @@
 #include "Modes.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <span>
 
 namespace {
@@ -13,8 +14,12 @@ using Tuning = Transceiver::Tuning;
 using enum Modes::Digit;
 
 // The radio's state holds a mode as the number of its digit.
+constexpr int number(Modes::Digit mode) {
+    return mode - '0';
+}
+
 constexpr Tuning tuned(qint64 hz, Modes::Digit mode) {
-    return {hz, mode - '0'};
+    return {hz, number(mode)};
 }
 
 struct Preset {
@@ -161,6 +166,17 @@ void Transceiver::setScanning(bool on) {
     scanning_ = on && !transmitting_;
 }
 
+void Transceiver::setClarifier(int offsetHz, bool rit, bool xit) {
+    offsetHz_ = offsetHz;
+    rit_ = rit;
+    xit_ = xit;
+}
+
+bool Transceiver::pollingDisturbsKeying() const {
+    return radio_->pollingDisturbsKeying && transmitting_ && current().mode == number(Cw) &&
+           (rit_ || xit_);
+}
+
 Transceiver::Tuning* Transceiver::inUse() {
     return source_ == Source::Memory ? &recalled_ : &vfos_[static_cast<int>(source_)];
 }
@@ -213,15 +229,18 @@ QByteArray Transceiver::reportStatus(QByteArrayView) {
     QByteArray reply = "IF";
     reply += Digits::padded(tuning.frequencyHz, 11);  // f
     reply += "00000";                                 // s
-    reply += "+0000";                                 // r: no RIT offset
-    reply += "000";                                   // R X b: RIT and XIT off
-    reply += Digits::padded(channel_, 2);             // cc
-    reply += transmitting_ ? '1' : '0';               // T
-    reply += digit(tuning.mode);                      // M
-    reply += digit(static_cast<int>(source_));        // V
-    reply += scanning_ ? '1' : '0';                   // S
-    reply += '0';                                     // P: no split
-    reply += radio_->statusTail;                      // t nn .
+    reply += offsetHz_ < 0 ? '-' : '+';               // r
+    reply += Digits::padded(std::abs(offsetHz_), 4);
+    reply += rit_ ? '1' : '0';                  // R
+    reply += xit_ ? '1' : '0';                  // X
+    reply += '0';                               // b
+    reply += Digits::padded(channel_, 2);       // cc
+    reply += transmitting_ ? '1' : '0';         // T
+    reply += digit(tuning.mode);                // M
+    reply += digit(static_cast<int>(source_));  // V
+    reply += scanning_ ? '1' : '0';             // S
+    reply += '0';                               // P: no split
+    reply += radio_->statusTail;                // t nn .
     reply += ';';
     return reply;
 }

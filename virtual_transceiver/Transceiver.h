@@ -66,6 +66,11 @@ public:
     void setScanning(bool on);
     bool autoInformation() const { return autoInformation_; }
 
+    // The front panel's RIT and XIT: each on or off, one offset for both, in hertz.
+    void setClarifier(int offsetHz, bool rit, bool xit);
+    // The radio sends part of each CW character off frequency if it is asked for its status now.
+    bool pollingDisturbsKeying() const;
+
 private:
     static int index(Vfo vfo) { return static_cast<int>(vfo); }
     Tuning* inUse();
@@ -107,4 +112,7 @@ private:
     bool transmitting_ = false;
     bool scanning_ = false;
     bool autoInformation_ = false;
+    int offsetHz_ = 0;
+    bool rit_ = false;
+    bool xit_ = false;
 };
