@@ -140,12 +140,11 @@ Figures panelServer() {
     if (!radio.open())
         qFatal("cannot open a pseudo-terminal");
     qputenv("TOVRAN_COM1", radio.devicePath().toLocal8Bit());
-    PortNumber = 1;
     FormControlTOVRAN panel;
     RigctlServer server;
-    if (!server.listen(QHostAddress::LocalHost, 0) || !panel.Form_Load())
+    if (!server.listen(QHostAddress::LocalHost, 0) || !panel.Form_Load(1))
         qFatal("cannot start the panel and its server");
-    connectServerToPanel(server, panel);
+    connectServerToRadio(server, *panel.conversation());
     // The read-out runs unpaced; the polling is measured at the line's own speed.
     if (!EventLoop::waitUntil([&] { return radio.receivedCommands().contains("IF;"); }, kPatience))
         qFatal("no read-out");

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Line.h"
 #include "RadioModels.h"
 #include "Replies.h"
 
@@ -20,9 +21,8 @@ class SharedRadio : public QObject {
     Q_OBJECT
 
 public:
-    // A set written after report n goes out while the request that report n + 1 answers is
-    // already on the line; report n + 2 answers a request written after the set.
-    static constexpr quint64 kReportsToFresh = 2;
+    // Reports until one answers a request written after a set.
+    static constexpr quint64 kReportsToFresh = Line::kReportsToShowACommand;
 
     enum class SetKind { Vfo, FrequencyA, FrequencyB, Mode, Transmit };
     struct Tuning {

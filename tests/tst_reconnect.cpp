@@ -4,7 +4,7 @@
 
 #include "DisplayLabel.h"
 #include "PanelHarness.h"
-#include "SerialComm.h"
+#include "RadioConversation.h"
 
 #include <QLabel>
 #include <QTemporaryDir>
@@ -67,8 +67,9 @@ private slots:
             QVERIFY(outage == "off" ? repeats == 2 || repeats == 3 : repeats == 0);
             QTest::qWait(1000);
             QCOMPARE(status(), shown);
-            QVERIFY(!panel->radioAnswers());
-            QCOMPARE(panel->MSComm1->isOpen(), outage == "off");  // nothing to a vanished device
+            QVERIFY(!panel->conversation()->radioAnswers());
+            QCOMPARE(panel->conversation()->line().isOpen(),
+                     outage == "off");  // nothing to a vanished device
             radio.setPoweredOn(true);
             radio.transceiver().setVfo(Transceiver::Vfo::A, {7'050'000, 1});  // retuned meanwhile
         }
@@ -76,7 +77,7 @@ private slots:
         QVERIFY(outage != "glitch" || waitForStatus(kIdentified + kLinkLost));
         QVERIFY(waitForStatus(kIdentified) && harness_->waitForReports(3));
         QVERIFY(harness_->pollsOneAtATime(30));
-        QVERIFY(panel->radioAnswers() &&
+        QVERIFY(panel->conversation()->radioAnswers() &&
                 (outage == "glitch" || panel->LabelFreq->text() == "07,050,000"));
         // "AI0;" when the link is back and before each repeat; identified once, read out once.
         QList<QByteArray> commands = radio.receivedCommands();

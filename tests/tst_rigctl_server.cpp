@@ -6,6 +6,7 @@
 #include "FormSelectPortTOVRAN.h"
 #include "PanelHarness.h"
 #include "ProgramStart.h"
+#include "RadioConversation.h"
 #include "RadioSharing.h"
 #include "RigctlServer.h"
 
@@ -241,16 +242,16 @@ void RigctlServerTest::switchedOffAndOn() {
     radio_->setPoweredOn(false);
     Client client(server_->port());
     QCOMPARE(client.ask("F 7074000\nM CW 0\n", 14), QByteArray("RPRT 0\nRPRT 0\n"));
-    QVERIFY(PanelHarness::waitUntil([&] { return !program_->mainWindow()->radioAnswers(); },
-                                    kPatienceMs));
+    QVERIFY(PanelHarness::waitUntil(
+        [&] { return !program_->mainWindow()->conversation()->radioAnswers(); }, kPatienceMs));
     QCOMPARE(client.ask("T 1\nf\n\\get_powerstat\n", 18), QByteArray("RPRT -5\nRPRT -5\n0\n"));
     const QByteArray silent = rigctl({"f", "F", "14074000"});
     QVERIFY2(silent.contains("get_freq: error") && silent.contains("set_freq: error") &&
                  silent.contains("Communication timed out"),
              silent);
     radio_->setPoweredOn(true);
-    QVERIFY(PanelHarness::waitUntil([&] { return program_->mainWindow()->radioAnswers(); },
-                                    kPatienceMs));
+    QVERIFY(PanelHarness::waitUntil(
+        [&] { return program_->mainWindow()->conversation()->radioAnswers(); }, kPatienceMs));
     waitForReports(3);
     QCOMPARE(rigctl({"f", "m"}), QByteArray("14195000\nUSB\n2200\n"));
     QCOMPARE(operatorCommands(*radio_), QList<QByteArray>{"FA00007074000;"});

@@ -1,5 +1,5 @@
 #include "PanelHarness.h"
-#include "SerialComm.h"
+#include "RadioConversation.h"
 #include "Uart.h"
 
 #include <QProcess>
@@ -25,7 +25,7 @@ constexpr std::chrono::milliseconds kRefusalCost{1500};
 // Sends the commands to the device at the speed given, cut into pieces at "|", and takes all
 // that comes back.
 static QByteArray exchange(const QString& device, const QByteArray& commands, qsizetype expected,
-                           int baud = SerialLine::kUsualBaud) {
+                           int baud = Line::kBaud) {
     QSerialPort port(device);
     port.setBaudRate(baud);
     port.open(QIODevice::ReadWrite);
@@ -91,7 +91,7 @@ void TestVirtualTransceiver::replies_data() {
     // clang-format off
     const auto row = [](const char* name, const char* commands, QByteArrayView replies,
                         Model model = Model::TS440, Spoiler spoil = [](VirtualRadio&) {},
-                        int panelBaud = SerialLine::kUsualBaud) {
+                        int panelBaud = Line::kBaud) {
         QTest::newRow(name) << model << QByteArray(commands) << replies.toByteArray() << spoil
                             << panelBaud;
     };
@@ -223,7 +223,8 @@ void TestVirtualTransceiver::panelPollsAgainSoonAfterARefusal() {
         }
         mostUnanswered = std::max(mostUnanswered, unanswered += command == "IF;" ? 1 : 0);
     });
-    connect(harness.panel()->MSComm1, &SerialComm::onComm, this, [&] { unanswered = 0; });
+    connect(&harness.panel()->conversation()->line(), &SerialComm::onComm, this,
+            [&] { unanswered = 0; });
     connect(&harness.radio, &VirtualRadio::replySent, this,
             [&](const QByteArray& reply) { refusals += reply == "?;" ? 1 : 0; });
     QVERIFY(PanelHarness::waitUntil([&] { return harness.statusRequests() >= asked + 5; },

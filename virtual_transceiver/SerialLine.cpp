@@ -13,7 +13,6 @@ using namespace std::chrono_literals;
 // A QTimer counts whole milliseconds: a character due within half of one goes out now, so the
 // rounding errs as often early as late and averages out over an exchange.
 constexpr SerialLine::Time kTimerSlack = 500us;
-constexpr int kBitsPerCharacter = 11;
 
 }  // namespace
 
@@ -23,12 +22,11 @@ SerialLine::SerialLine(PseudoTerminal* terminal, QObject* parent)
     timer_->setTimerType(Qt::PreciseTimer);
     connect(timer_, &QTimer::timeout, this, &SerialLine::flush);
     clock_.start();
-    setBaud(kUsualBaud);
 }
 
 void SerialLine::setBaud(int baud) {
     baud_ = baud;
-    characterTime_ = kBitsPerCharacter * Time(std::chrono::seconds(1)) / baud;
+    characterTime_ = Line::characterTime(baud);
 }
 
 SerialLine::Time SerialLine::characterArrived() {

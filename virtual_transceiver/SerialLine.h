@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Line.h"
+
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QObject>
@@ -18,9 +20,6 @@ class SerialLine : public QObject {
 
 public:
     using Time = std::chrono::nanoseconds;  // since the line was made
-
-    // The radios' usual speed; an internal jumper sets some of them to 1200.
-    static constexpr int kUsualBaud = 4800;
 
     SerialLine(PseudoTerminal* terminal, QObject* parent = nullptr);
 
@@ -63,9 +62,8 @@ private:
     QTimer* timer_;
     QElapsedTimer clock_;
     bool paced_ = false;
-    int baud_ = kUsualBaud;
-    // 8N2: a start bit, eight data bits and two stop bits make 11 bits a character.
-    Time characterTime_;
+    int baud_ = Line::kBaud;
+    Time characterTime_ = Line::characterTime();
     Time receivedUntil_{};
     Time busyUntil_{};
     std::deque<Piece> queue_;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Line.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 
@@ -12,8 +14,8 @@ namespace Uart {
 
 // The line as the radio drives it: its speed, and whether its levels are upside down.
 struct Wire {
-    int senderBaud = 4800;
-    int receiverBaud = 4800;
+    int senderBaud = Line::kBaud;
+    int receiverBaud = Line::kBaud;
     bool inverted = false;
 };
 

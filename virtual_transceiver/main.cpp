@@ -1,3 +1,4 @@
+#include "Line.h"
 #include "TerminationSignals.h"
 #include "Version.h"
 #include "VirtualRadio.h"
@@ -60,9 +61,8 @@ std::optional<VirtualRadio::Hookup> hookupNamed(const QString& name) {
     return std::nullopt;
 }
 
-// The speeds these radios run at: 4800 baud, 1200 with the internal jumper.
 bool isRadioSpeed(int baud) {
-    return baud == 4800 || baud == 1200;
+    return baud == Line::kBaud || baud == Line::kJumperBaud;
 }
 
 // A status report is 38 characters: a tail is up to all of it.
@@ -100,7 +100,7 @@ int main(int argc, char* argv[]) {
         QStringLiteral("link"), QStringLiteral("Make a symbolic link to the device at <path>."),
         QStringLiteral("path"));
     const QCommandLineOption pacedOption(
-        QStringLiteral("paced"), QStringLiteral("Run the line at the radio's speed, 4800 baud."));
+        QStringLiteral("paced"), QStringLiteral("Run the line at the radio's speed (--baud)."));
     const QCommandLineOption logOption(QStringLiteral("log"),
                                        QStringLiteral("Append every command received to <file>."),
                                        QStringLiteral("file"));
@@ -149,7 +149,7 @@ int main(int argc, char* argv[]) {
     if (!model)
         return fail(QStringLiteral("no such model: %1").arg(parser.value(modelOption)),
                     kBadCommandLine);
-    const std::optional<int> baud = numberIn(parser.value(baudOption), 0, 4800);
+    const std::optional<int> baud = numberIn(parser.value(baudOption), 0, Line::kBaud);
     if (!baud || !isRadioSpeed(*baud))
         return fail(QStringLiteral("no such speed: %1").arg(parser.value(baudOption)),
                     kBadCommandLine);

@@ -127,5 +127,5 @@ void FormSelectPortTOVRAN::OptionCom2_Click() {
 
 void FormSelectPortTOVRAN::CommandOK_Click() {
     accept();
-    emit portChosen();
+    emit portChosen(PortNumber);
 }
