@@ -22,7 +22,7 @@ FormControlTOVRAN::FormControlTOVRAN(QWidget* parent)
       conversation_(new RadioConversation(this)) {
     setWindowTitle(QStringLiteral(" TOVRAN 1.00 Beta"));
     setWindowIcon(programIcon());
-    setFixedSize(twips(0, 0, 6255, 7815).size());
+    setFixedSize(twips(0, 0, 6255, kWindowHeight).size());
 
     buildDisplayFrame();
     buildFrequencyFrame();
@@ -118,6 +118,8 @@ void FormControlTOVRAN::connectHandlers() {
             &FormControlTOVRAN::ShowAnswering);
     connect(conversation_, &RadioConversation::memoryWrittenBack, this,
             &FormControlTOVRAN::ShowWrittenBackRow);
+    connect(conversation_, &RadioConversation::hookupNote, this,
+            &FormControlTOVRAN::ShowHookupNote);
 
     const auto onClick = [this](QPushButton* command, void (FormControlTOVRAN::*handler)()) {
         connect(command, &QPushButton::clicked, this, handler);

@@ -1,0 +1,200 @@
+// The conversation with the radio through the hookups owners get wrong, without a window: what
+// identifies the radio, what the operator is told while nothing does, the speed the radio is
+// found at, and how often a TS-940 that polling disturbs is asked while it transmits.
+
+#include "EventLoop.h"
+#include "Hookup.h"
+#include "Modes.h"
+#include "RadioConversation.h"
+#include "VirtualRadio.h"
+
+#include <QTest>
+
+#include <functional>
+
+using namespace std::chrono_literals;
+using Model = VirtualRadio::Model;
+using Hookup_ = VirtualRadio::Hookup;
+using Setup = std::function<void(VirtualRadio&, SerialComm&)>;
+Q_DECLARE_METATYPE(Setup)
+
+namespace {
+// Every case settles within a few repeats of "ID;"; the margin is for a loaded machine.
+constexpr auto kPatience = 15s;
+// The advice comes after this here: the first rounds at both speeds are over by then.
+constexpr auto kAdviceDelay = 2500ms;
+// The keyed polling is watched over this interval, and over this many requests.
+constexpr auto kKeyedInterval = 400ms;
+constexpr int kKeyedRequests = 5;
+// Polling at the radio's own pace gets this many reports long before the patience is out.
+constexpr int kFreePolls = 50;
+
+// The virtual radio's CTS as the port's pinout signals would show it.
+void wireCts(VirtualRadio& radio, SerialComm& line) {
+    line.setPinoutReader([&radio]() -> std::optional<QSerialPort::PinoutSignals> {
+        return radio.clearToSend() ? QSerialPort::ClearToSendSignal : QSerialPort::NoSignal;
+    });
+}
+
+// A conversation on the radio's pseudo-terminal that identifies and then polls, as the window
+// has it do, without the memory read-out.
+struct Conversation {
+    VirtualRadio radio;
+    RadioConversation conversation;
+    QByteArray identification;
+    QString note;
+
+    explicit Conversation(Model model) : radio(model) {
+        QObject::connect(&conversation, &RadioConversation::identified,
+                         [this](const QByteArray& reply) {
+                             identification = reply;
+                             conversation.startPolling();
+                         });
+        QObject::connect(&conversation, &RadioConversation::statusDecoded,
+                         [this] { conversation.reportDecoded(false); });
+        QObject::connect(&conversation, &RadioConversation::hookupNote,
+                         [this](const QString& text) { note = text; });
+    }
+    bool start(const Setup& setup = {}) {
+        if (!radio.open())
+            return false;
+        qputenv("TOVRAN_COM1", radio.devicePath().toLocal8Bit());
+        if (setup)
+            setup(radio, conversation.line());
+        conversation.setAdviceDelay(kAdviceDelay);
+        if (!conversation.open(1))
+            return false;
+        conversation.start();
+        return true;
+    }
+};
+}  // namespace
+
+class TestConversation : public QObject {
+    Q_OBJECT
+private slots:
+    void identificationThroughTheHookup_data();
+    void identificationThroughTheHookup();
+    void keyedRadioPolledSeldom_data();
+    void keyedRadioPolledSeldom();
+};
+
+void TestConversation::identificationThroughTheHookup_data() {
+    QTest::addColumn<Setup>("setup");
+    QTest::addColumn<QByteArray>("identification");  // empty: the radio is never identified
+    QTest::addColumn<QString>("note");
+    QTest::addColumn<int>("baud");  // 0: whichever
+    const auto row = [](const char* name, Setup setup, const char* identification,
+                        const QString& note, int baud) {
+        QTest::newRow(name) << setup << QByteArray(identification) << note << baud;
+    };
+    const auto advice = &Hookup::advice;
+    using enum Hookup::Trouble;
+    row(
+        "a stale tail waits in the line",
+        [](VirtualRadio& radio, SerialComm&) { radio.leaveStaleTail(13); }, "ID004;", {}, 4800);
+    row(
+        "the first answer cut short",
+        [](VirtualRadio& radio, SerialComm&) { radio.truncateReply(1, 4); }, "ID004;", {}, 4800);
+    row(
+        "the 1200-baud jumper", [](VirtualRadio& radio, SerialComm&) { radio.setBaud(1200); },
+        "ID004;", Hookup::answeredAt(1200), 1200);
+    // Garbage, then no answer: 1200 is tried, where the radio's answer is garbage, and 4800 again.
+    row(
+        "garbage once at 4800",
+        [](VirtualRadio& radio, SerialComm&) {
+            radio.dropReply(1);
+            QTimer::singleShot(0, &radio, [&radio] { radio.sendStray("\xF0\x0F\x00"); });
+        },
+        "ID004;", Hookup::answeredAt(4800), 4800);
+    row(
+        "no interface fitted",
+        [](VirtualRadio& radio, SerialComm& line) {
+            radio.setHookup(Hookup_::NoInterface);
+            wireCts(radio, line);
+        },
+        "", advice(NoAnswer), 0);
+    row(
+        "levels not inverted",
+        [](VirtualRadio& radio, SerialComm& line) {
+            radio.setHookup(Hookup_::NotInverted);
+            wireCts(radio, line);
+        },
+        "", advice(NotProtocol), 0);
+    row(
+        "CTS low",
+        [](VirtualRadio& radio, SerialComm& line) {
+            radio.setHookup(Hookup_::WaitsForCts);
+            wireCts(radio, line);
+        },
+        "", advice(CtsLow), 0);
+    // A pseudo-terminal has no modem lines to read: CTS tells nothing there.
+    row(
+        "CTS unknown",
+        [](VirtualRadio& radio, SerialComm&) { radio.setHookup(Hookup_::WaitsForCts); }, "",
+        advice(NoAnswer), 0);
+}
+
+void TestConversation::identificationThroughTheHookup() {
+    QFETCH(Setup, setup);
+    QFETCH(QByteArray, identification);
+    QFETCH(QString, note);
+    QFETCH(int, baud);
+    Conversation line(Model::TS440);
+    QVERIFY(line.start(setup));
+    if (identification.isEmpty()) {
+        QVERIFY(EventLoop::waitUntil([&] { return !line.note.isEmpty(); }, kPatience));
+        QVERIFY(line.identification.isEmpty());
+        QVERIFY(line.conversation.line().isOpen());
+    } else {
+        QVERIFY(EventLoop::waitUntil([&] { return !line.identification.isEmpty(); }, kPatience));
+        QCOMPARE(line.identification, identification);
+    }
+    QCOMPARE(line.note, note);
+    if (baud != 0)
+        QCOMPARE(line.conversation.line().baud(), baud);
+}
+
+// Transmitting CW with RIT on: the TS-940 is asked at most once an interval, an operator's
+// "RX;" goes out at once, and in receive the polling runs free again. Other radios are polled
+// as always.
+void TestConversation::keyedRadioPolledSeldom_data() {
+    QTest::addColumn<Model>("model");
+    QTest::addColumn<bool>("seldom");
+    QTest::newRow("TS-940") << Model::TS940 << true;
+    QTest::newRow("TS-440") << Model::TS440 << false;
+}
+
+void TestConversation::keyedRadioPolledSeldom() {
+    QFETCH(Model, model);
+    QFETCH(bool, seldom);
+    Conversation line(model);
+    Transceiver& radio = line.radio.transceiver();
+    radio.setVfo(Transceiver::Vfo::A, {14'060'000, Modes::Cw - '0'});
+    radio.setClarifier(300, true, false);
+    radio.setTransmitting(true);
+    line.conversation.setKeyedPollInterval(kKeyedInterval);
+    QVERIFY(line.start());
+    const auto polls = [&] { return line.radio.statusRequestTimes().size(); };
+    if (!seldom) {
+        QVERIFY(EventLoop::waitUntil([&] { return polls() >= kFreePolls; }, kPatience));
+        return;
+    }
+    QVERIFY(EventLoop::waitUntil([&] { return polls() >= kKeyedRequests; }, kPatience));
+    const QList<SerialLine::Time> times = line.radio.statusRequestTimes();
+    for (qsizetype i = 1; i < times.size(); ++i)
+        QVERIFY2(times[i] - times[i - 1] >= kKeyedInterval,
+                 qPrintable(QString::number((times[i] - times[i - 1]).count())));
+
+    QList<QByteArray> heard;
+    connect(&line.radio, &VirtualRadio::commandReceived, this,
+            [&](const QByteArray& command) { heard << command; });
+    line.conversation.send("RX;");
+    QVERIFY(EventLoop::waitUntil([&] { return !heard.isEmpty(); }, kPatience));
+    QCOMPARE(heard.first(), QByteArray("RX;"));
+    const qsizetype before = polls();
+    QVERIFY(EventLoop::waitUntil([&] { return polls() >= before + kFreePolls; }, kPatience));
+}
+
+QTEST_GUILESS_MAIN(TestConversation)
+#include "tst_conversation.moc"
