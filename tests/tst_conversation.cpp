@@ -83,22 +83,23 @@ void TestConversation::identificationThroughTheHookup_data() {
     QTest::addColumn<Setup>("setup");
     QTest::addColumn<QByteArray>("identification");  // empty: the radio is never identified
     QTest::addColumn<QString>("note");
-    QTest::addColumn<int>("baud");  // 0: whichever
+    QTest::addColumn<int>("baud");   // 0: whichever
+    QTest::addColumn<int>("asked");  // how often "ID;" was sent until it was answered
     const auto row = [](const char* name, Setup setup, const char* identification,
-                        const QString& note, int baud) {
-        QTest::newRow(name) << setup << QByteArray(identification) << note << baud;
+                        const QString& note, int baud, int asked = 0) {
+        QTest::newRow(name) << setup << QByteArray(identification) << note << baud << asked;
     };
     const auto advice = &Hookup::advice;
     using enum Hookup::Trouble;
     row(
         "a stale tail waits in the line",
-        [](VirtualRadio& radio, SerialComm&) { radio.leaveStaleTail(13); }, "ID004;", {}, 4800);
+        [](VirtualRadio& radio, SerialComm&) { radio.leaveStaleTail(13); }, "ID004;", {}, 4800, 1);
     row(
         "the first answer cut short",
-        [](VirtualRadio& radio, SerialComm&) { radio.truncateReply(1, 4); }, "ID004;", {}, 4800);
+        [](VirtualRadio& radio, SerialComm&) { radio.truncateReply(1, 4); }, "ID004;", {}, 4800, 2);
     row(
         "the 1200-baud jumper", [](VirtualRadio& radio, SerialComm&) { radio.setBaud(1200); },
-        "ID004;", Hookup::answeredAt(1200), 1200);
+        "ID004;", Hookup::answeredAt(1200), 1200, 2);
     // Garbage, then no answer: 1200 is tried, where the radio's answer is garbage, and 4800 again.
     row(
         "garbage once at 4800",
@@ -106,7 +107,7 @@ void TestConversation::identificationThroughTheHookup_data() {
             radio.dropReply(1);
             QTimer::singleShot(0, &radio, [&radio] { radio.sendStray("\xF0\x0F\x00"); });
         },
-        "ID004;", Hookup::answeredAt(4800), 4800);
+        "ID004;", Hookup::answeredAt(4800), 4800, 3);
     row(
         "no interface fitted",
         [](VirtualRadio& radio, SerialComm& line) {
@@ -140,6 +141,7 @@ void TestConversation::identificationThroughTheHookup() {
     QFETCH(QByteArray, identification);
     QFETCH(QString, note);
     QFETCH(int, baud);
+    QFETCH(int, asked);
     Conversation line(Model::TS440);
     QVERIFY(line.start(setup));
     if (identification.isEmpty()) {
@@ -149,6 +151,7 @@ void TestConversation::identificationThroughTheHookup() {
     } else {
         QVERIFY(EventLoop::waitUntil([&] { return !line.identification.isEmpty(); }, kPatience));
         QCOMPARE(line.identification, identification);
+        QCOMPARE(line.radio.receivedCommands().count("ID;"), asked);
     }
     QCOMPARE(line.note, note);
     if (baud != 0)

@@ -3,6 +3,7 @@
 // the panel at its initial look, and closing it.
 
 #include "DisplayLabel.h"
+#include "Hookup.h"
 #include "MemoryGrid.h"
 #include "ProgramStart.h"
 #include "ProgramWide.h"
@@ -18,6 +19,8 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+
+Q_DECLARE_METATYPE(VirtualRadio::Hookup)
 
 class StartupTest : public QObject {
     Q_OBJECT
@@ -109,6 +112,39 @@ private slots:
         QCOMPARE(messages_.size(), exits.count(1));
         QVERIFY(messages_.isEmpty() ||
                 messages_[0].startsWith("Info...|Port indisponible !|" + why));
+    }
+
+    // What the panel says about the hookup: on a line under the status line, whose captions and
+    // tool tip stay as they are, and on the error output; never in a box.
+    void hookupNote_data() {
+        QTest::addColumn<VirtualRadio::Hookup>("hookup");
+        QTest::addColumn<int>("baud");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<QString>("note");
+        QTest::newRow("no interface fitted")
+            << VirtualRadio::Hookup::NoInterface << 4800 << " -> Non connecté."
+            << Hookup::advice(Hookup::Trouble::NoAnswer);
+        QTest::newRow("the 1200-baud jumper") << VirtualRadio::Hookup::Sound << 1200
+                                              << " -> Kenwood TS-440 sur Com  1"
+                                              << "La radio répond à 1200 bauds.";
+    }
+    void hookupNote() {
+        QFETCH(VirtualRadio::Hookup, hookup);
+        QFETCH(int, baud);
+        QFETCH(QString, status);
+        QFETCH(QString, note);
+        radio_->setHookup(hookup);
+        radio_->setBaud(baud);
+        QTest::ignoreMessage(QtWarningMsg, qPrintable(note));
+        QTest::keyClick(program_->portWindow(), Qt::Key_Return);
+        FormControlTOVRAN* p = program_->mainWindow();
+        const int height = p->height();
+        QVERIFY(QTest::qWaitFor([&] { return p->LabelBranchement->isVisible(); }, 15000));
+        QCOMPARE(p->StatusBarTovran->text() + '|' + p->StatusBarTovran->toolTip() + '|' +
+                     p->LabelBranchement->text(),
+                 status + "| TYPE DE POSTE CONNECTE |" + note);
+        QVERIFY(p->height() > height);
+        QVERIFY(messages_.isEmpty());
     }
 
     // A new station: one USB adapter, nothing configured, Enter in the port window.
