@@ -91,9 +91,15 @@ void TestConversation::identificationThroughTheHookup_data() {
     };
     const auto advice = &Hookup::advice;
     using enum Hookup::Trouble;
+    // An earlier reply's tail, taken for the identification, named the radio "Inconnu".
     row(
-        "a stale tail waits in the line",
+        "a reply's tail waits in the line",
         [](VirtualRadio& radio, SerialComm&) { radio.leaveStaleTail(13); }, "ID004;", {}, 4800, 1);
+    // Bytes without a ";" would be read with the answer to "ID;" and spoil it.
+    row(
+        "stray bytes wait in the line",
+        [](VirtualRadio& radio, SerialComm&) { radio.sendStray("\xF0\x0F"); }, "ID004;", {}, 4800,
+        1);
     row(
         "the first answer cut short",
         [](VirtualRadio& radio, SerialComm&) { radio.truncateReply(1, 4); }, "ID004;", {}, 4800, 2);
