@@ -2,7 +2,7 @@
 
 #include "EventLoop.h"
 #include "FormControlTOVRAN.h"
-#include "ProgramWide.h"
+#include "Line.h"
 #include "RadioSharing.h"
 #include "RigctlServer.h"
 #include "VirtualRadio.h"
@@ -23,7 +23,8 @@
 namespace {
 
 constexpr int kClients = 8;
-constexpr double kStatusRoundTrip = (3 + 38) * 11.0 / 4800.0;  // "IF;" and its reply at 8N2
+constexpr double kStatusRoundTrip =
+    Line::kStatusRoundTrip * std::chrono::duration<double>(Line::characterTime()).count();
 // Long enough for a few refreshes of each client through rigctld, which shares four status
 // round trips a refresh among all of them.
 constexpr int kPanelSeconds = 10;

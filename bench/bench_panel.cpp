@@ -17,6 +17,8 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include "Line.h"
+
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -27,9 +29,9 @@
 
 namespace {
 
-constexpr double kCharacterSeconds = 11.0 / 4800.0;                   // one character at 8N2
-constexpr double kStatusRoundTrip = (3 + 38) * kCharacterSeconds;     // "IF;" and its reply
-constexpr double kReadOutLimit = 100 * (7 + 24) * kCharacterSeconds;  // MR00nn; and replies
+constexpr double kCharacterSeconds = std::chrono::duration<double>(Line::characterTime()).count();
+constexpr double kStatusRoundTrip = Line::kStatusRoundTrip * kCharacterSeconds;
+constexpr double kReadOutLimit = 100 * Line::kMemoryRoundTrip * kCharacterSeconds;
 constexpr int kReportsUnpaced = 3000;
 constexpr int kReportsDecodedDirectly = 20000;
 constexpr int kReportsPaced = 60;

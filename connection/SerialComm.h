@@ -6,6 +6,8 @@
 #include <QSerialPort>
 #include <QTimer>
 
+#include "Line.h"
+
 #include <chrono>
 #include <functional>
 #include <optional>
@@ -55,7 +57,6 @@ public:
     // left the port, then closes it.
     void close();
     bool isOpen() const { return port_.isOpen(); }
-    QString errorString() const { return port_.errorString(); }
 
     // Sends the bytes as they are. Ignored while the line is down; a write the system reports
     // as failed loses the link.

@@ -9,6 +9,7 @@
 #include "ProgramLook.h"
 #include "ProgramWide.h"
 #include "RadioConversation.h"
+#include "Version.h"
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -20,7 +21,7 @@ FormControlTOVRAN::FormControlTOVRAN(QWidget* parent)
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint),
       conversation_(new RadioConversation(this)) {
-    setWindowTitle(QStringLiteral(" TOVRAN 1.00 Beta"));
+    setWindowTitle(QStringLiteral(" TOVRAN " TOVRAN_VERSION_TEXT " Beta"));
     setWindowIcon(programIcon());
     setFixedSize(twips(0, 0, 6255, kWindowHeight).size());
 

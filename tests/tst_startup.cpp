@@ -92,7 +92,10 @@ private slots:
         QTEST(chosen, "port");
         FormControlTOVRAN* panel = program_->mainWindow();
         QCOMPARE(panel != nullptr, options != "2" && leave != "close");
-        QTest::qWait(200);
+        if (panel)
+            QVERIFY(QTest::qWaitFor([&] { return radio_->receivedBytes().size() >= 7; }, 10000));
+        else
+            QTest::qWait(200);  // no port opened: nothing is sent, now or later
         QCOMPARE(radio_->receivedBytes().left(7), panel ? "AI0;ID;" : "");
         if (panel) {
             const QString shown = transmitting ? "TX" : "RX";

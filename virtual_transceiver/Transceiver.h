@@ -64,7 +64,6 @@ public:
     void setTransmitting(bool on);
     bool isScanning() const { return scanning_; }
     void setScanning(bool on);
-    bool autoInformation() const { return autoInformation_; }
 
     // The front panel's RIT and XIT: each on or off, one offset for both, in hertz.
     void setClarifier(int offsetHz, bool rit, bool xit);
