@@ -7,6 +7,7 @@
 #include "Modes.h"
 #include "RadioConversation.h"
 #include "Radios.h"
+#include "Replies.h"
 
 #include <QLocale>
 #include <QSerialPort>
@@ -174,10 +175,7 @@ void HostileLine::afterEvent() {
 QByteArray HostileLine::expect(QStringList& shows) {
     const QByteArray& text = text_;
     if (before_[0] == kNotConnected) {
-        // Only "ID", three digits and ";" name the radio; any other text is noise.
-        const bool named = text.size() == 6 && text.startsWith("ID") &&
-                           Digits::only(text.sliced(2, 3)) && text.endsWith(';');
-        if (!named)
+        if (!Reply::isIdentification(text))  // noise: "ID;" is asked again
             return {};
         shows[0] = Radios::identifiedBy(text).modelText() + " sur Com  1";
         shows[1] = QStringLiteral("LECT. MEM.");

@@ -95,7 +95,6 @@ private slots:
         row("USB adapter's packets", 1, {"ID", "00", "4;"}, " -> Kenwood TS-440");
         noise("carriage return", {"ID004;\r"});
         noise("a reply that never ends", {"ID0"});
-        noise("the tail of a status report", {"0000000    ;"});
         noise("the tail before the answer, in one piece", {"0;ID004;"});
     }
     void identification() {
