@@ -172,6 +172,7 @@ void SerialComm::setBaud(int baud) {
     if (port_.isOpen())
         port_.setBaudRate(baud);
     discardInput();
+    qCDebug(lineTrace).nospace().noquote() << now() << " == " << baud << " baud";
 }
 
 std::optional<bool> SerialComm::clearToSend() {
