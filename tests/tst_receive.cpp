@@ -112,7 +112,7 @@ private slots:
         // is no identification has "ID;" asked again when its reply time is up.
         const bool named = shown != QStringLiteral(" -> Non connecté.");
         const Commands next = named ? Commands{"MR0000;"} : Commands{"AI0;", "ID;"};
-        QCOMPARE(sent(int(next.size()), int(2 * RequestChain::kReplyTimeout.count())), next);
+        QCOMPARE(sent(int(next.size()), int(5 * RequestChain::kReplyTimeout.count())), next);
         QCOMPARE(panel()->StatusBarTovran->text() + '|' + panel()->LabelFreq->text() + '|' +
                      QString::number(panel()->conversation()->line().rThreshold()) + '|' +
                      QString::number(panel()->TextFreq->maxLength()),
