@@ -189,8 +189,8 @@ void PanelSpeech::nameControls() {
 // buttons, "+" and "-" tune; Enter presses a button as Space does.
 void PanelSpeech::makeDisplayReachable() {
     FormControlTOVRAN& f = *form_;
-    displayOrder_ = {f.LabelEtatScan, f.LabelVFO,  f.LabelFreq,
-                     f.LabelRxTx,     f.LabelMode, f.StatusBarTovran};
+    displayOrder_ = {f.LabelEtatScan, f.LabelVFO,        f.LabelFreq,       f.LabelRxTx,
+                     f.LabelMode,     f.StatusBarTovran, f.LabelBranchement};
     for (QWidget* field : displayOrder_) {
         field->setFocusPolicy(Qt::ClickFocus);
         field->installEventFilter(this);
@@ -215,6 +215,16 @@ bool PanelSpeech::eventFilter(QObject* watched, QEvent* event) {
            moveThroughDisplay(static_cast<QWidget*>(watched), key);
 }
 
+// The hookup note is there only while the radio has not named itself.
+QWidget* PanelSpeech::nextInDisplay(QWidget* field, int direction) const {
+    const qsizetype count = displayOrder_.size();
+    qsizetype place = displayOrder_.indexOf(field);
+    do {
+        place = (place + count + direction) % count;
+    } while (displayOrder_[place]->isHidden());
+    return displayOrder_[place];
+}
+
 // "+" and "-" tune from the display as from the VFO and step buttons: the focus goes to the
 // button of that direction, which takes the key.
 bool PanelSpeech::stepFromDisplay(const QKeyEvent* key) {
@@ -231,16 +241,14 @@ bool PanelSpeech::stepFromDisplay(const QKeyEvent* key) {
 }
 
 bool PanelSpeech::moveThroughDisplay(QWidget* field, int key) {
-    const qsizetype place = displayOrder_.indexOf(field);
-    const qsizetype count = displayOrder_.size();
     switch (key) {
         case Qt::Key_Left:
         case Qt::Key_Up:
-            displayOrder_[(place + count - 1) % count]->setFocus(Qt::OtherFocusReason);
+            nextInDisplay(field, -1)->setFocus(Qt::OtherFocusReason);
             return true;
         case Qt::Key_Right:
         case Qt::Key_Down:
-            displayOrder_[(place + 1) % count]->setFocus(Qt::OtherFocusReason);
+            nextInDisplay(field, +1)->setFocus(Qt::OtherFocusReason);
             return true;
         case Qt::Key_Escape:
             form_->CommandUp->setFocus(Qt::OtherFocusReason);
@@ -280,6 +288,10 @@ void PanelSpeech::followStatusLine() {
             &PanelSpeech::speakStatusLine);
     connect(conversation, &RadioConversation::linkLost, this, &PanelSpeech::speakStatusLine);
     connect(conversation, &RadioConversation::linkRestored, this, &PanelSpeech::speakStatusLine);
+    connect(conversation, &RadioConversation::hookupNote, this, [this](const QString& note) {
+        if (!note.isEmpty())
+            speak(form_->LabelBranchement, note);
+    });
 }
 
 void PanelSpeech::speakStatusLine() {

@@ -38,11 +38,12 @@ private:
     // The field's name has changed: the reader says it, once.
     void speak(QWidget* field, const QString& words);
     bool moveThroughDisplay(QWidget* field, int key);
+    QWidget* nextInDisplay(QWidget* field, int direction) const;
     bool stepFromDisplay(const QKeyEvent* key);
 
     FormControlTOVRAN* form_;
     QWidget* announcer_;
-    QList<QWidget*> displayOrder_;  // the display fields and the status line, as they are read
+    QList<QWidget*> displayOrder_;  // the display fields, the status line and its note, in order
     QTimer frequencySettles_;
     QString frequencySpoken_;
     bool noReplyShown_ = false;

@@ -85,7 +85,9 @@ def role(accessible):
 
 
 def focusable(accessible):
-    return accessible.getState().contains(pyatspi.STATE_FOCUSABLE)
+    """Takes the focus now: the hookup note under the status line is hidden until it has a say."""
+    state = accessible.getState()
+    return state.contains(pyatspi.STATE_FOCUSABLE) and state.contains(pyatspi.STATE_VISIBLE)
 
 
 def descendants(accessible):
