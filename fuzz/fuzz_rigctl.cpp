@@ -53,12 +53,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     SharedRadio radio;
     Session session(radio);
     radio.setWrite([&](const QByteArray& command) { checkCommand(radio, command); });
-    QObject::connect(&radio, &SharedRadio::written,
-                     [&](auto kind, auto first, auto last, auto reports) {
-                         session.setWritten(kind, first, last, reports);
-                     });
-    QObject::connect(&radio, &SharedRadio::reported, [&] { session.reported(); });
-    QObject::connect(&radio, &SharedRadio::silenced, [&] { session.stopWaiting(); });
     radio.identified(kIdentifications[data[0] % 5]);
     if (data[0] & 0x80)
         radio.readoutEnded();
