@@ -37,8 +37,7 @@ void RigctlServer::acceptClients() {
 void RigctlServer::makeRoom() {
     const QList<ClientConnection*> open = clients();
     const auto first = std::ranges::max_element(
-        open, [](const ClientConnection* a, const ClientConnection* b) {
-            return b->givesWayBefore(*a);
-        });
+        open,
+        [](const ClientConnection* a, const ClientConnection* b) { return b->givesWayBefore(*a); });
     (*first)->close();
 }

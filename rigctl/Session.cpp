@@ -186,7 +186,8 @@ Outcome Session::set(const Request& request, Held& held) {
     if (const int* code = std::get_if<int>(&result))
         return {*code};
     for (const RadioSet& radioSet : std::get<QList<RadioSet>>(result)) {
-        const std::optional<quint64> number = radio_.submit(client_, radioSet.kind, radioSet.command);
+        const std::optional<quint64> number =
+            radio_.submit(client_, radioSet.kind, radioSet.command);
         if (!number)
             continue;  // another's keying: this client is not transmitting
         if (radio_.isPending(radioSet.kind))
