@@ -2,7 +2,7 @@
 
 #include "EventLoop.h"
 #include "FormControlTOVRAN.h"
-#include "ProgramWide.h"
+#include "Line.h"
 #include "RadioSharing.h"
 #include "RigctlServer.h"
 #include "VirtualRadio.h"
@@ -35,7 +35,8 @@
 namespace {
 
 constexpr int kClients = 8;
-constexpr double kStatusRoundTrip = (3 + 38) * 11.0 / 4800.0;  // "IF;" and its reply at 8N2
+constexpr double kStatusRoundTrip =
+    Line::kStatusRoundTrip * std::chrono::duration<double>(Line::characterTime()).count();
 // Long enough for a few refreshes of each client through rigctld, which shares four status
 // round trips a refresh among all of them.
 constexpr int kPanelSeconds = 10;
@@ -213,11 +214,10 @@ struct SharedPanel {
         if (!radio.open())
             qFatal("cannot open a pseudo-terminal");
         qputenv("TOVRAN_COM1", radio.devicePath().toLocal8Bit());
-        PortNumber = 1;
         panel = std::make_unique<FormControlTOVRAN>();
-        if (!server.listen(QHostAddress::LocalHost, 0) || !panel->Form_Load())
+        if (!server.listen(QHostAddress::LocalHost, 0) || !panel->Form_Load(1))
             qFatal("cannot start the panel and its server");
-        connectServerToPanel(server, *panel);
+        connectServerToRadio(server, *panel->conversation());
         // The read-out runs unpaced; the polling runs at the line's own speed.
         if (!EventLoop::waitUntil([&] { return radio.receivedCommands().contains("IF;"); },
                                   kPatience))

@@ -10,13 +10,16 @@
 #include "DisplayLabel.h"
 #include "EventLoop.h"
 #include "FormControlTOVRAN.h"
+#include "MemoryFilesMenu.h"
 #include "ProgramWide.h"
-#include "SerialComm.h"
+#include "RadioConversation.h"
 #include "ServerBench.h"
 #include "VirtualRadio.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include "Line.h"
+
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -27,9 +30,9 @@
 
 namespace {
 
-constexpr double kCharacterSeconds = 11.0 / 4800.0;                   // one character at 8N2
-constexpr double kStatusRoundTrip = (3 + 38) * kCharacterSeconds;     // "IF;" and its reply
-constexpr double kReadOutLimit = 100 * (7 + 24) * kCharacterSeconds;  // MR00nn; and replies
+constexpr double kCharacterSeconds = std::chrono::duration<double>(Line::characterTime()).count();
+constexpr double kStatusRoundTrip = Line::kStatusRoundTrip * kCharacterSeconds;
+constexpr double kReadOutLimit = 100 * Line::kMemoryRoundTrip * kCharacterSeconds;
 constexpr int kReportsUnpaced = 3000;
 constexpr int kReportsDecodedDirectly = 20000;
 constexpr int kReportsPaced = 60;
@@ -61,10 +64,9 @@ struct Session {
         if (!radio.open())
             qFatal("cannot open a pseudo-terminal");
         qputenv("TOVRAN_COM1", radio.devicePath().toLocal8Bit());
-        PortNumber = 1;
         panel = std::make_unique<FormControlTOVRAN>();
         const qint64 loadNs = clock.nsecsElapsed();
-        if (!panel->Form_Load())
+        if (!panel->Form_Load(1))
             qFatal("the panel cannot open the virtual radio");
         if (!EventLoop::waitUntil([&] { return statusRequests > 0; }, std::chrono::minutes(1)))
             qFatal("no read-out");
@@ -91,14 +93,14 @@ double microsecondsPerDecodedReport() {
     const QByteArray reports[] = {"IF00014195000000000000000005020000000;",
                                   "IF00007050000000000000000005010000000;"};
     EventLoop::runFor(std::chrono::milliseconds(1500));
-    session.panel->MSComm1->deliver(reports[1]);
+    session.panel->conversation()->line().deliver(reports[1]);
     EventLoop::runFor(std::chrono::milliseconds(500));
     session.radio.clearLog();
 
     QElapsedTimer clock;
     clock.start();
     for (int i = 0; i < kReportsDecodedDirectly; ++i) {
-        session.panel->MSComm1->deliver(reports[i % 2]);
+        session.panel->conversation()->line().deliver(reports[i % 2]);
         if (i % 100 == 0)
             QCoreApplication::processEvents();  // let the written requests drain
     }
@@ -131,16 +133,19 @@ void writeBackFigures(bool paced) {
         qFatal("cannot write the memory file");
     file.close();
     FormControlTOVRAN& panel = *session.panel;
-    panel.chooseFileToLoad = [&] { return path; };
+    panel.memoryFiles()->chooseFileToLoad = [&] { return path; };
     QString told;
-    panel.showMessage = [&](const QString&, const QString& message) { told = message; };
+    panel.memoryFiles()->showMessage = [&](const QString&, const QString& message) {
+        told = message;
+    };
 
     const int first = session.statusRequests;
     QElapsedTimer clock;
     clock.start();
-    panel.LoadMemories();
-    if (!panel.isWritingMemories() ||
-        !EventLoop::waitUntil([&] { return !panel.isWritingMemories(); }, std::chrono::minutes(2)))
+    panel.memoryFiles()->LoadMemories();
+    if (!panel.memoryFiles()->isWritingMemories() ||
+        !EventLoop::waitUntil([&] { return !panel.memoryFiles()->isWritingMemories(); },
+                              std::chrono::minutes(2)))
         qFatal("no write-back");
     const double seconds = clock.nsecsElapsed() / 1e9;
     const double meanwhile = (session.statusRequests - first) / seconds;

@@ -55,7 +55,7 @@ SerialComm::SerialComm(QObject* parent) : QObject(parent), port_(this) {
 void SerialComm::configure() {
     device_ = serialDeviceForPort(commPort_);
     port_.setPortName(device_);
-    port_.setBaudRate(QSerialPort::Baud4800);
+    port_.setBaudRate(Line::kBaud);
     port_.setDataBits(QSerialPort::Data8);
     port_.setParity(QSerialPort::NoParity);
     port_.setStopBits(QSerialPort::TwoStop);
@@ -92,7 +92,8 @@ void SerialComm::close() {
         // A last command (the panel's "RX;" on its way out) must reach the radio before the
         // port is closed and its previous settings come back, which would garble it.
         const QDeadlineTimer deadline(
-            std::chrono::ceil<std::chrono::milliseconds>(kCharacterTime * port_.bytesToWrite()) +
+            std::chrono::ceil<std::chrono::milliseconds>(Line::characterTime() *
+                                                         port_.bytesToWrite()) +
                 kDrainMargin,
             Qt::PreciseTimer);
         while (port_.bytesToWrite() > 0 && !deadline.hasExpired()) {

@@ -6,6 +6,8 @@
 #include <QSerialPort>
 #include <QTimer>
 
+#include "Line.h"
+
 #include <chrono>
 #include <functional>
 #include <optional>
@@ -32,9 +34,8 @@ public:
     // long: longer than the gaps a USB adapter leaves between its packets (its latency timer,
     // 16 ms by default, much more on a loaded machine), shorter than a reply time-out.
     static constexpr std::chrono::milliseconds kQuietGap{150};
-    // One character at 4800 baud 8N2 (11 bits), and what closing allows beyond the characters
-    // still to go: the last "RX;" must leave before the port's old settings come back.
-    static constexpr std::chrono::microseconds kCharacterTime{2292};
+    // What closing allows beyond the characters still to go: the last "RX;" must leave before
+    // the port's old settings come back.
     static constexpr std::chrono::milliseconds kDrainMargin{100};
     // A USB adapter that vanished is looked for again this often.
     static constexpr std::chrono::milliseconds kReopenInterval{1000};
@@ -52,7 +53,6 @@ public:
     // left the port, then closes it.
     void close();
     bool isOpen() const { return port_.isOpen(); }
-    QString errorString() const { return port_.errorString(); }
 
     // Sends the bytes as they are. Ignored while the line is down; a write the system reports
     // as failed loses the link.

@@ -4,11 +4,12 @@
 #include "DisplayLabel.h"
 #include "FrequencyText.h"
 #include "KeyCodes.h"
+#include "MemoryFilesMenu.h"
 #include "MemoryGrid.h"
-#include "MemoryWriteBack.h"
 #include "ProgramLook.h"
 #include "ProgramWide.h"
-#include "SerialComm.h"
+#include "RadioConversation.h"
+#include "Version.h"
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -19,10 +20,8 @@ FormControlTOVRAN::FormControlTOVRAN(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint),
-      MSComm1(new SerialComm(this)),
-      requests_(new RequestChain([this](const QByteArray& command) { MSComm1->output(command); },
-                                 [this] { MSComm1->input(); }, this)) {
-    setWindowTitle(QStringLiteral(" TOVRAN 1.00 Beta"));
+      conversation_(new RadioConversation(this)) {
+    setWindowTitle(QStringLiteral(" TOVRAN " TOVRAN_VERSION_TEXT " Beta"));
     setWindowIcon(programIcon());
     setFixedSize(twips(0, 0, 6255, 7815).size());
 
@@ -34,7 +33,7 @@ FormControlTOVRAN::FormControlTOVRAN(QWidget* parent)
     buildModeFrame();
     buildMemoryTableFrame();
     buildStatusLine();
-    buildMemoryMenu();
+    memoryFiles_ = new MemoryFilesMenu(*this, *conversation_);
     setTabOrder();
     connectHandlers();
     centreOnScreen(this);
@@ -42,14 +41,12 @@ FormControlTOVRAN::FormControlTOVRAN(QWidget* parent)
 
 FormControlTOVRAN::~FormControlTOVRAN() = default;
 
-bool FormControlTOVRAN::Form_Load() {
-    MSComm1->setCommPort(PortNumber);
-    if (!MSComm1->open())
+bool FormControlTOVRAN::Form_Load(int portNumber) {
+    if (!conversation_->open(portNumber))
         return false;
     VfoCommand = Command::selectVfoA();
     StorePending = false;
-    MSComm1->output(Command::autoInformationOff());
-    requests_->request(Command::identify());
+    conversation_->start();
     return true;
 }
 
@@ -59,21 +56,9 @@ void FormControlTOVRAN::closeEvent(QCloseEvent* event) {
     emit unloaded();
 }
 
+// The conversation puts a radio left transmitting back to receive before the port closes.
 void FormControlTOVRAN::Form_Unload() {
-    // Nobody is left at the controls: a radio still transmitting, or keyed since the last
-    // report showed it, is put back to receive.
-    if (LabelRxTx->text() == QLatin1String("TX") || reportsBeforeKeyingShows_ > 0)
-        MSComm1->output(Command::receive());
-    MSComm1->close();
-}
-
-void FormControlTOVRAN::Send(const QByteArray& command) {
-    MSComm1->output(command);
-    // The reply to a status request already on the line was made before the radio heard it.
-    if (command == Command::transmit())
-        reportsBeforeKeyingShows_ = requests_->outstanding().isEmpty() ? 1 : 2;
-    else if (command == Command::receive())
-        reportsBeforeKeyingShows_ = 0;
+    conversation_->close();
 }
 
 bool FormControlTOVRAN::eventFilter(QObject* watched, QEvent* event) {
@@ -125,13 +110,15 @@ std::optional<qint64> FormControlTOVRAN::shownFrequency() const {
 }
 
 void FormControlTOVRAN::connectHandlers() {
-    connect(MSComm1, &SerialComm::onComm, this, &FormControlTOVRAN::MSComm1_OnComm);
-    connect(MSComm1, &SerialComm::linkLost, this, &FormControlTOVRAN::ShowLinkLost);
-    connect(MSComm1, &SerialComm::linkRestored, this, &FormControlTOVRAN::ShowLinkRestored);
-    connect(requests_, &RequestChain::repeating, this,
-            [this] { MSComm1->output(Command::autoInformationOff()); });
-    connect(requests_, &RequestChain::answeringChanged, this, &FormControlTOVRAN::ShowAnswering);
-    connect(requests_, &RequestChain::answeringChanged, this, &FormControlTOVRAN::answeringChanged);
+    connect(conversation_, &RadioConversation::replyReceived, this,
+            &FormControlTOVRAN::MSComm1_OnComm);
+    connect(conversation_, &RadioConversation::linkLost, this, &FormControlTOVRAN::ShowLinkLost);
+    connect(conversation_, &RadioConversation::linkRestored, this,
+            &FormControlTOVRAN::ShowLinkRestored);
+    connect(conversation_, &RadioConversation::answeringChanged, this,
+            &FormControlTOVRAN::ShowAnswering);
+    connect(conversation_, &RadioConversation::memoryWrittenBack, this,
+            &FormControlTOVRAN::ShowWrittenBackRow);
 
     const auto onClick = [this](QPushButton* command, void (FormControlTOVRAN::*handler)()) {
         connect(command, &QPushButton::clicked, this, handler);

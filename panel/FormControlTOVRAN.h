@@ -2,20 +2,15 @@
 
 #include "MemoryFile.h"
 #include "Replies.h"
-#include "RequestChain.h"
 
 #include <QWidget>
 
-#include <functional>
-#include <memory>
 #include <optional>
 
 class DisplayLabel;
+class MemoryFilesMenu;
 class MemoryGrid;
-class MemoryWriteBack;
-class QAction;
-class QMenu;
-class QShortcut;
+class RadioConversation;
 namespace Radios {
 struct Radio;
 }
@@ -23,7 +18,6 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class SerialComm;
 
 // The control panel. Its captions are the panel's state of record: the status reports write
 // them, and the operator's handlers read the frequency, mode, VFO or channel and step back
@@ -35,7 +29,9 @@ class SerialComm;
 //   Memories.cpp         MEM, M.IN, EFF and the store into a channel
 //   FrequencyEntry.cpp   the frequency box
 //   Recall.cpp           recall from the memory table
-//   MemoryFiles.cpp      the table's menu: the channels saved to a file and written back
+// The conversation with the radio (the line, the requests, the polling, the write-back's turns)
+// is the RadioConversation's: the window shows what it hears and tells it what to ask next.
+// The table's menu, the channels saved to a file and written back, is a MemoryFilesMenu.
 class FormControlTOVRAN : public QWidget {
     Q_OBJECT
 
@@ -43,9 +39,12 @@ public:
     explicit FormControlTOVRAN(QWidget* parent = nullptr);
     ~FormControlTOVRAN() override;
 
-    // Opens the chosen port and starts the conversation with the radio. False when the port
+    // Opens port 1 or 2 and starts the conversation with the radio. False when the port
     // cannot be opened; nothing has been sent then.
-    bool Form_Load();
+    bool Form_Load(int portNumber);
+
+    RadioConversation* conversation() const { return conversation_; }
+    MemoryFilesMenu* memoryFiles() const { return memoryFiles_; }
 
     // --- The controls, by frame.
     QGroupBox* FrameAffichage;
@@ -79,28 +78,9 @@ public:
     QGroupBox* FrameGridMemoire;
     MemoryGrid* GridMemoire;
     QLabel* StatusBarTovran;
-    SerialComm* MSComm1;
-    // The memory table's context menu (right button or the menu key).
-    QMenu* MenuMemoire;
-    QAction* SaveMemoriesAction;
-    QAction* LoadMemoriesAction;
-    QAction* StopWritingAction;
 
-    // How the operator is told and asked: a message box, and Qt's file dialogs (an empty name
-    // when the operator gives up), unless a test puts its own in their place.
-    std::function<void(const QString& title, const QString& text)> showMessage;
-    std::function<QString()> chooseFileToSave;
-    std::function<QString()> chooseFileToLoad;
-
-    // A command that keys or unkeys the transmitter, from the TX/RX button or from a client
-    // sharing the radio, goes out here, so that the panel knows of every keying until a status
-    // report shows it, and undoes it when it closes.
-    void Send(const QByteArray& command);
-
-    // --- Replies from the radio (ReceiveHandler.cpp).
-    void MSComm1_OnComm();
-    // The radio has answered within the last few seconds (the request chain's silence time-out).
-    bool radioAnswers() const { return requests_->radioAnswers(); }
+    // --- Replies from the radio (ReceiveHandler.cpp): each answers the request outstanding.
+    void MSComm1_OnComm(const QByteArray& text);
 
     // --- The operator's handlers.
     void CommandProgressionPas_Click();
@@ -127,22 +107,10 @@ public:
     void TextFreq_LostFocus();
     void GridMemoire_DblClick();
     void GridMemoire_KeyPress(qint16& keyAscii);
-    void GridMemoire_ContextMenu(const QPoint& position);
-    void SaveMemories();
-    void LoadMemories();
-    void StopWritingMemories();  // after the channel being written has been read back
-    bool isWritingMemories() const { return writeBack_ != nullptr; }
 
 signals:
     // The window has closed and the port with it: the program ends.
     void unloaded();
-    // What the radio said, for whoever shares it (the rigctld server): its identification
-    // reply, the end of the memory read-out, each status report as decoded, and whether the
-    // radio still answers (what the status line's " - pas de réponse" shows).
-    void radioIdentified(const QByteArray& reply);
-    void memoryReadoutEnded();
-    void statusDecoded(const Reply::Status& status);
-    void answeringChanged(bool answering);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -158,7 +126,6 @@ private:
     void buildModeFrame();
     void buildMemoryTableFrame();
     void buildStatusLine();
-    void buildMemoryMenu();
     void setTabOrder();
     void connectHandlers();
 
@@ -181,6 +148,7 @@ private:
     void ShowLinkLost();
     void ShowLinkRestored();
     void ShowAnswering(bool answering);
+    void ShowWrittenBackRow(const Reply::Memory& memory);
 
     // Tuning (Tuning.cpp).
     void HandleStepKey(qint16& keyAscii);
@@ -193,27 +161,16 @@ private:
     void AcceptEntryFor(const Radios::Radio& radio);
     // The radio identified, as memory channels read from a file must suit it.
     MemoryFile::Radio radioForMemories() const;
-    // Memory files and their write-back (MemoryFiles.cpp).
+    // The panel's own store and erase may write memories, and so may a file's write-back.
     bool MayWriteMemories() const;
-    void UpdateMemoryMenu();
-    MemoryFile::Channels TableChannels() const;
-    void StartWriteBack(const MemoryFile::Given& given);
-    bool TakeWriteBackTurn();
-    void ReadBackMemory(const Reply::Memory& memory);
-    void ShowWriteBackProgress();
-    void EndWriteBack();
+    friend class MemoryFilesMenu;
 
     // What the captions show, read back as the handlers need it (FormControlTOVRAN.cpp).
     std::optional<char> shownVfoLetter() const;     // 'A' or 'B' for exactly "VFO A" / "VFO B"
     std::optional<int> shownMemoryChannel() const;  // n for "M." and two digits
     std::optional<qint64> shownFrequency() const;   // LabelFreq as hertz, when it is a number
 
-    RequestChain* requests_;
-    std::unique_ptr<MemoryWriteBack> writeBack_;
-    QShortcut* stopWritingKey_;
-    QString progressShown_;                 // the write-back's part of the status line
+    RadioConversation* conversation_;
+    MemoryFilesMenu* memoryFiles_;
     const Radios::Radio* radio_ = nullptr;  // the radio identified, or the stand-in before
-    // Status reports to come before one answers a request sent after the last "TX;": until
-    // then the display may show receive while the radio transmits.
-    int reportsBeforeKeyingShows_ = 0;
 };

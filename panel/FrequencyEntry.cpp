@@ -5,8 +5,8 @@
 #include "FormControlTOVRAN.h"
 #include "FrequencyText.h"
 #include "KeyCodes.h"
+#include "RadioConversation.h"
 #include "Radios.h"
-#include "SerialComm.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -55,7 +55,7 @@ void FormControlTOVRAN::TextFreq_KeyPress(qint16& keyAscii) {
     if (keyAscii == KeyCode::kEnter && radio_->typedEntry.contains(value)) {
         keyAscii = 0;
         if (const std::optional<char> letter = shownVfoLetter())
-            MSComm1->output(Command::setFrequency(*letter, value));
+            conversation_->send(Command::setFrequency(*letter, value));
         else if (shownMemoryChannel())
             WriteMemoryChannel(TextFreq->text());
         else

@@ -9,14 +9,14 @@
 #include "MemoryGrid.h"
 #include "Modes.h"
 #include "ProgramWide.h"
-#include "SerialComm.h"
+#include "RadioConversation.h"
 
 #include <QPushButton>
 
 // Only from a VFO: the way back is the VFO button.
 void FormControlTOVRAN::CommandMemVfo_Click() {
     if (shownVfoLetter())
-        MSComm1->output(Command::selectMemory());
+        conversation_->send(Command::selectMemory());
     CommandUp->setFocus();
 }
 
@@ -27,7 +27,7 @@ void FormControlTOVRAN::CommandMemIn_Click() {
     CommandUp->setFocus();
     if (!StorePending) {
         StorePending = true;
-        MSComm1->output(Command::selectMemory());
+        conversation_->send(Command::selectMemory());
         CommandRxTx->setEnabled(false);
         CommandScan->setEnabled(false);
         CommandEffaceMem->setEnabled(false);
@@ -44,7 +44,7 @@ void FormControlTOVRAN::CommandEffaceMem_Click() {
         GridMemoire->setText(QString());
         GridMemoire->setCol(MemoryGrid::kModeColumn);
         GridMemoire->setText(QString());
-        MSComm1->output(Command::eraseMemory(*channel));
+        conversation_->send(Command::eraseMemory(*channel));
         GridMemoire->setCol(MemoryGrid::kFrequencyColumn);
     }
     CommandUp->setFocus();
@@ -58,7 +58,7 @@ void FormControlTOVRAN::WriteMemoryChannel(const QString& frequencyText) {
     const std::optional<qint64> hz = FrequencyText::read(frequencyText);
     if (!channel || !modeDigit || !hz || !Command::fitsFrequencyField(*hz))
         return;
-    MSComm1->output(Command::storeMemory(*channel, *hz, *modeDigit));
+    conversation_->send(Command::storeMemory(*channel, *hz, *modeDigit));
     GridMemoire->setCol(MemoryGrid::kFrequencyColumn);
     GridMemoire->setRow(MemoryGrid::rowOf(*channel));
     GridMemoire->setClip(frequencyText);

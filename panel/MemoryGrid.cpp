@@ -144,10 +144,6 @@ void MemoryGrid::selectRowOnClick(const QModelIndex& index) {
     selectionModel()->select(QItemSelection(first, last), QItemSelectionModel::ClearAndSelect);
 }
 
-QString MemoryGrid::text() const {
-    return textMatrix(row(), col());
-}
-
 void MemoryGrid::setText(const QString& text) {
     if (QTableWidgetItem* current = cell(row(), col()))
         current->setText(text);

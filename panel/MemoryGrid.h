@@ -24,7 +24,6 @@ public:
     void setRow(int row);  // makes that cell of the current column the selection
     int col() const;
     void setCol(int column);
-    QString text() const;  // the current cell's text
     void setText(const QString& text);
     QString textMatrix(int row, int column) const;
 

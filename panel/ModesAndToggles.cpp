@@ -6,7 +6,7 @@
 #include "DisplayLabel.h"
 #include "FormControlTOVRAN.h"
 #include "Modes.h"
-#include "SerialComm.h"
+#include "RadioConversation.h"
 
 #include <QPushButton>
 
@@ -39,15 +39,16 @@ void FormControlTOVRAN::SelectMode(const QString& name) {
     const std::optional<char> digit = Modes::digitOf(name);
     Q_ASSERT(digit);
     LabelMode->setCaption(name);
-    MSComm1->output(Command::setMode(*digit));
+    conversation_->send(Command::setMode(*digit));
     CommandUp->setFocus();
 }
 
 void FormControlTOVRAN::CommandRxTx_Click() {
-    Send(CommandRxTx->text() == QLatin1String("TX") ? Command::transmit() : Command::receive());
+    conversation_->send(CommandRxTx->text() == QLatin1String("TX") ? Command::transmit()
+                                                                   : Command::receive());
 }
 
 void FormControlTOVRAN::CommandScan_Click() {
-    MSComm1->output(CommandScan->text() == QLatin1String("SCAN") ? Command::scanOn()
-                                                                 : Command::scanOff());
+    conversation_->send(CommandScan->text() == QLatin1String("SCAN") ? Command::scanOn()
+                                                                     : Command::scanOff());
 }

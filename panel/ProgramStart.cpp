@@ -2,7 +2,7 @@
 
 #include "FormControlTOVRAN.h"
 #include "FormSelectPortTOVRAN.h"
-#include "SerialComm.h"
+#include "RadioConversation.h"
 #include "SerialDevice.h"
 
 #include <QCoreApplication>
@@ -36,11 +36,11 @@ void ProgramStart::begin() {
     portWindow_->show();
 }
 
-void ProgramStart::openPanel() {
+void ProgramStart::openPanel(int portNumber) {
     portWindow_->deleteLater();
     mainWindow_ = new FormControlTOVRAN;
-    if (!mainWindow_->Form_Load()) {
-        const QString why = mainWindow_->MSComm1->openFailure();
+    if (!mainWindow_->Form_Load(portNumber)) {
+        const QString why = mainWindow_->conversation()->openFailure();
         delete mainWindow_;
         qWarning().noquote() << "Port indisponible !" << why;
         showInformation(QStringLiteral("Info..."), QStringLiteral("Port indisponible !"), why);

@@ -35,7 +35,7 @@ signals:
     void panelOpened(FormControlTOVRAN* panel);
 
 private:
-    void openPanel();
+    void openPanel(int portNumber);
 
     QPointer<FormSelectPortTOVRAN> portWindow_;
     QPointer<FormControlTOVRAN> mainWindow_;

@@ -7,7 +7,7 @@
 #include "KeyCodes.h"
 #include "MemoryGrid.h"
 #include "Modes.h"
-#include "SerialComm.h"
+#include "RadioConversation.h"
 
 // The table still gets the key.
 void FormControlTOVRAN::GridMemoire_KeyPress(qint16& keyAscii) {
@@ -23,10 +23,10 @@ void FormControlTOVRAN::GridMemoire_DblClick() {
     const std::optional<qint64> hz =
         FrequencyText::read(GridMemoire->textMatrix(row, MemoryGrid::kFrequencyColumn));
     if (!letter || !hz || *hz == 0) {
-        MSComm1->output(Command::recallMemory(row - 1));
+        conversation_->send(Command::recallMemory(row - 1));
         return;
     }
-    MSComm1->output(Command::setFrequency(*letter, *hz));
+    conversation_->send(Command::setFrequency(*letter, *hz));
     if (const QString mode = GridMemoire->textMatrix(row, MemoryGrid::kModeColumn);
         Modes::digitOf(mode))
         SelectMode(mode);

@@ -8,8 +8,8 @@
 #include "MemoryGrid.h"
 #include "Modes.h"
 #include "ProgramWide.h"
+#include "RadioConversation.h"
 #include "Radios.h"
-#include "SerialComm.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -45,28 +45,20 @@ QString signedNumber(int value) {
 
 }  // namespace
 
-void FormControlTOVRAN::MSComm1_OnComm() {
-    if (MSComm1->commEvent() != SerialComm::Received)
-        return;
-    const QByteArray text = MSComm1->input();
-
-    // Until the radio has been identified, whatever comes is its answer to "ID;".
+// The conversation hands over only a reply to the request outstanding. Until the radio has
+// been identified, that is its answer to "ID;"; then its shape tells a memory channel of the
+// read-out from a status report.
+void FormControlTOVRAN::MSComm1_OnComm(const QByteArray& text) {
     if (StatusBarTovran->text() == kNotConnected) {
-        if (requests_->takeReplyTo("ID"))
-            Identify(text);
+        Identify(text);
         return;
     }
-    // A reply goes on with the chain only when it answers the request outstanding; anything
-    // else is dropped, and the request is repeated when its time is up.
     switch (Reply::shapeOf(text)) {
         case Reply::Shape::Memory:
-            if (const Reply::Memory memory = Reply::readMemory(text);
-                memory.isClean() && requests_->takeReplyTo(Command::readMemory(memory.channel)))
-                writeBack_ ? ReadBackMemory(memory) : ReadMemoryReply(memory);
+            ReadMemoryReply(Reply::readMemory(text));
             break;
         case Reply::Shape::Status:
-            if (requests_->takeReplyTo("IF"))
-                DecodeStatusReport(text);
+            DecodeStatusReport(text);
             break;
         case Reply::Shape::Neither:
             break;
@@ -76,12 +68,10 @@ void FormControlTOVRAN::MSComm1_OnComm() {
 void FormControlTOVRAN::Identify(const QByteArray& text) {
     const Radios::Radio& radio = Radios::identifiedBy(text);
     StatusBarTovran->setText(radio.modelText() + QStringLiteral(" sur Com ") +
-                             signedNumber(PortNumber));
+                             signedNumber(conversation_->portNumber()));
     AcceptEntryFor(radio);
-    MSComm1->setRThreshold(Reply::kMemoryLength);
     LabelFreq->setCaption(QStringLiteral("LECT. MEM."));
-    requests_->request(Command::readMemory(0));
-    emit radioIdentified(text);
+    conversation_->readMemory(0);
 }
 
 // Only a clean reply for the channel asked for gets here; the row and the next request follow
@@ -93,7 +83,7 @@ void FormControlTOVRAN::ReadMemoryReply(const Reply::Memory& memory) {
         GridMemoire->setTopRow(channel - kChannelsInSight + 1);
 
     if (channel < kLastChannel)
-        requests_->request(Command::readMemory(channel + 1));
+        conversation_->readMemory(channel + 1);
     else
         EndMemoryReadout();
 }
@@ -117,24 +107,19 @@ void FormControlTOVRAN::EndMemoryReadout() {
     LabelEtatScan->setCaption(QStringLiteral("STD"));
     enable({CommandUp, CommandDown, CommandAM, CommandFM, CommandFSK, CommandUSB, CommandLSB,
             CommandCW});
-    MSComm1->setRThreshold(Reply::kStatusLength);
-    requests_->request(Command::status());
-    emit memoryReadoutEnded();
+    conversation_->startPolling();
 }
 
 // The steps run in this order and each reads the captions as the earlier ones left them, so
 // some controls follow a change of state only with the second report.
 void FormControlTOVRAN::DecodeStatusReport(const QByteArray& text) {
     const Reply::Status status = Reply::readStatus(text);
-    reportsBeforeKeyingShows_ = std::max(reportsBeforeKeyingShows_ - 1, 0);
     ShowFrequency(status);
     ShowVfoOrMemory(status);
     ShowReceiveOrTransmit(status);
     ShowScan(status);
     ShowMode(status);
-    if (!TakeWriteBackTurn())
-        requests_->request(Command::status());
-    emit statusDecoded(status);
+    conversation_->reportDecoded(MayWriteMemories());
 }
 
 void FormControlTOVRAN::ShowFrequency(const Reply::Status& status) {
@@ -223,6 +208,23 @@ void FormControlTOVRAN::ShowMode(const Reply::Status& status) {
         LabelMode->setCaption(mode);
 }
 
+// The row shows what the radio answered, whether or not it took the channel from the file.
+void FormControlTOVRAN::ShowWrittenBackRow(const Reply::Memory& memory) {
+    ShowMemoryRow(memory);
+    GridMemoire->setCol(MemoryGrid::kModeColumn);
+    if (Modes::nameOf(memory.modeDigit).isEmpty())  // an erased channel's mode goes with it
+        GridMemoire->setText(QString());
+    GridMemoire->setCol(MemoryGrid::kFrequencyColumn);
+    GridMemoire->scrollTo(GridMemoire->currentIndex());
+}
+
+// The panel's own store and erase may write memories in the same state: the read-out over,
+// receiving, not scanning and no store waiting for its channel.
+bool FormControlTOVRAN::MayWriteMemories() const {
+    return LabelRxTx->text() == QLatin1String("RX") &&
+           LabelEtatScan->text() == QLatin1String("STD") && !StorePending;
+}
+
 // The status line keeps the radio's name and port; what went wrong with the line follows it.
 void FormControlTOVRAN::AddToStatusLine(const QString& suffix) {
     if (!StatusBarTovran->text().contains(suffix))
@@ -239,11 +241,9 @@ void FormControlTOVRAN::ShowLinkLost() {
     AddToStatusLine(kLinkLost);
 }
 
-// The radio may have been switched off and on while its line was down.
 void FormControlTOVRAN::ShowLinkRestored() {
     RemoveFromStatusLine(kLinkLost);
-    MSComm1->output(Command::autoInformationOff());
-    ShowAnswering(requests_->radioAnswers());
+    ShowAnswering(conversation_->radioAnswers());
 }
 
 // Until the radio has been identified " -> Non connecté." already says it does not answer, and

@@ -3,7 +3,7 @@
 #include "Commands.h"
 #include "FormControlTOVRAN.h"
 #include "KeyCodes.h"
-#include "SerialComm.h"
+#include "RadioConversation.h"
 
 #include <QPushButton>
 
@@ -56,7 +56,7 @@ void FormControlTOVRAN::Step(int direction) {
     if (place == kSteps.size())
         return;
     if (kSteps[place].hz == 0) {
-        MSComm1->output(direction > 0 ? Command::stepUp() : Command::stepDown());
+        conversation_->send(direction > 0 ? Command::stepUp() : Command::stepDown());
         return;
     }
     // No VFO or no frequency on display ("* * *", "LECT. MEM."): nothing to step from.
@@ -66,7 +66,7 @@ void FormControlTOVRAN::Step(int direction) {
         return;
     const qint64 target = *shown + direction * kSteps[place].hz;
     if (Command::fitsFrequencyField(target))  // below zero is no frequency at all
-        MSComm1->output(Command::setFrequency(*letter, target));
+        conversation_->send(Command::setFrequency(*letter, target));
 }
 
 // The focus follows the direction, so that a held key goes on stepping the same way.

@@ -3,15 +3,15 @@
 #include "Commands.h"
 #include "FormControlTOVRAN.h"
 #include "ProgramWide.h"
-#include "SerialComm.h"
+#include "RadioConversation.h"
 
 // Decided afresh from the caption on every click; the status report brings the new VFO.
 // A store waiting for its second press of M.IN is abandoned.
 void FormControlTOVRAN::CommandVFOAouB_Click() {
     const std::optional<char> letter = shownVfoLetter();
     if (!letter)
-        MSComm1->output(VfoCommand);
+        conversation_->send(VfoCommand);
     else
-        MSComm1->output(*letter == 'A' ? Command::selectVfoB() : Command::selectVfoA());
+        conversation_->send(*letter == 'A' ? Command::selectVfoB() : Command::selectVfoA());
     StorePending = false;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Line.h"
 #include "RadioModels.h"
 #include "Replies.h"
 
@@ -23,9 +24,8 @@ class SharedRadio : public QObject {
     Q_OBJECT
 
 public:
-    // A set written after report n goes out while the request that report n + 1 answers is
-    // already on the line; report n + 2 answers a request written after the set.
-    static constexpr quint64 kReportsToFresh = 2;
+    // Reports until one answers a request written after a set.
+    static constexpr quint64 kReportsToFresh = Line::kReportsToShowACommand;
     // Reports come every 0.1 s, every 0.25 s while memories are written back: none for half a
     // second, and the reply the panel waits for is lost or the radio has gone; the latest
     // report may no longer be what the radio does.

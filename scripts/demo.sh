@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/install-dependencies.sh
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DTOVRAN_MANPAGES=ON >/dev/null
 cmake --build build
 
 link="${XDG_RUNTIME_DIR:-/tmp}/tovran-virtual-radio"

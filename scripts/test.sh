@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 bash scripts/install-dependencies.sh
 jobs=$(nproc)
 
-cmake -S . -B build-tests -G Ninja -DCMAKE_BUILD_TYPE=Debug >/dev/null
+cmake -S . -B build-tests -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTOVRAN_MANPAGES=ON >/dev/null
 cmake --build build-tests -j "$jobs"
 ctest --test-dir build-tests --output-on-failure -j "$jobs"
 

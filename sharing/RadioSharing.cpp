@@ -2,26 +2,30 @@
 
 #include "FormControlTOVRAN.h"
 #include "ProgramStart.h"
+#include "RadioConversation.h"
 #include "RigctlServer.h"
 
 #include <QPointer>
 
-void connectServerToPanel(RigctlServer& server, FormControlTOVRAN& panel) {
+void connectServerToRadio(RigctlServer& server, RadioConversation& conversation) {
     SharedRadio& radio = server.radio();
-    radio.setWrite([writer = QPointer(&panel)](const QByteArray& command) {
+    radio.setWrite([writer = QPointer(&conversation)](const QByteArray& command) {
         if (writer)
-            writer->Send(command);
+            writer->send(command);
     });
-    QObject::connect(&panel, &FormControlTOVRAN::radioIdentified, &radio, &SharedRadio::identified);
-    QObject::connect(&panel, &FormControlTOVRAN::memoryReadoutEnded, &radio,
+    QObject::connect(&conversation, &RadioConversation::identified, &radio,
+                     &SharedRadio::identified);
+    QObject::connect(&conversation, &RadioConversation::readoutEnded, &radio,
                      &SharedRadio::readoutEnded);
-    QObject::connect(&panel, &FormControlTOVRAN::statusDecoded, &radio,
+    QObject::connect(&conversation, &RadioConversation::statusDecoded, &radio,
                      &SharedRadio::statusDecoded);
-    QObject::connect(&panel, &FormControlTOVRAN::answeringChanged, &radio,
+    QObject::connect(&conversation, &RadioConversation::answeringChanged, &radio,
                      &SharedRadio::answeringChanged);
 }
 
 void shareRadio(ProgramStart& program, RigctlServer& server) {
     QObject::connect(&program, &ProgramStart::panelOpened, &server,
-                     [&server](FormControlTOVRAN* panel) { connectServerToPanel(server, *panel); });
+                     [&server](FormControlTOVRAN* panel) {
+                         connectServerToRadio(server, *panel->conversation());
+                     });
 }

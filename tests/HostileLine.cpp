@@ -4,9 +4,8 @@
 #include "DisplayLabel.h"
 #include "FormControlTOVRAN.h"
 #include "MemoryGrid.h"
-#include "ProgramWide.h"
+#include "RadioConversation.h"
 #include "Radios.h"
-#include "SerialComm.h"
 
 #include <QLocale>
 #include <QSerialPort>
@@ -43,24 +42,16 @@ QString modeOr(char digit, const QString& otherwise) {
 HostileLine::HostileLine() {
     ::openpty(&master_, &slave_, nullptr, nullptr, nullptr);
     qputenv("TOVRAN_COM1", ::ttyname(slave_));
-    PortNumber = 1;
     panel_ = std::make_unique<FormControlTOVRAN>();
-    SerialComm* comm = panel_->MSComm1;
-    port_ = comm->findChild<QSerialPort*>();
-    chain_ = panel_->findChild<RequestChain*>();
-    // Our looks on both sides of the receive handler, and on every cell written.
-    QObject::disconnect(comm, &SerialComm::onComm, panel_.get(),
-                        &FormControlTOVRAN::MSComm1_OnComm);
-    QObject::connect(comm, &SerialComm::onComm, panel_.get(), [this] {
-        text_ = heard_;
-        awaited_ = chain_->outstanding();
-        before_ = shown(-1);
-    });
-    QObject::connect(comm, &SerialComm::onComm, panel_.get(), &FormControlTOVRAN::MSComm1_OnComm);
-    QObject::connect(comm, &SerialComm::onComm, panel_.get(), [this] { afterEvent(); });
+    line_ = &panel_->conversation()->line();
+    port_ = line_->findChild<QSerialPort*>();
+    chain_ = panel_->conversation()->findChild<RequestChain*>();
+    // Our look after each receive event, once the conversation and the window have handled
+    // it (deliver() takes the look before), and on every cell written.
+    QObject::connect(line_, &SerialComm::onComm, panel_.get(), [this] { afterEvent(); });
     QObject::connect(panel_->GridMemoire, &QTableWidget::itemChanged, panel_.get(),
                      [this](QTableWidgetItem* cell) { touched_ << cell->row(); });
-    if (!panel_->Form_Load())
+    if (!panel_->Form_Load(1))
         fail(QStringLiteral("the panel could not open its line"));
     queued_ = port_->bytesToWrite();
     for (int channel = 0; channel < 100; ++channel) rows_ << shown(channel).mid(7);
@@ -76,11 +67,10 @@ QString HostileLine::play(QByteArrayView script) {
     if (port_->bytesToWrite() != queued_)
         fail(QStringLiteral("wrote %1 bytes unasked").arg(port_->bytesToWrite() - queued_));
     port_->clear(QSerialPort::Output);
-    panel_->MSComm1->input();  // back to the identification, as after the load
+    line_->input();  // back to the identification, as after the load
     heard_.clear();
-    panel_->MSComm1->setRThreshold(1);
     panel_->StatusBarTovran->setText(kNotConnected);
-    chain_->request("ID;");
+    panel_->conversation()->start();
     queued_ = port_->bytesToWrite();
     // The first byte of a step picks it; answers weigh most, so that scripts go deep.
     for (script_ = script; fault_.isEmpty() && !script_.isEmpty();) {
@@ -139,14 +129,19 @@ QByteArray HostileLine::reply(const QByteArray& request) {
 
 void HostileLine::deliver(const QByteArray& bytes) {
     heard_ += bytes.left(SerialComm::kReceiveBufferSize - heard_.size());
-    if (!bytes.isEmpty())
-        panel_->MSComm1->deliver(bytes);
+    if (bytes.isEmpty())
+        return;
+    // Whatever event these bytes raise, the panel is as it was before them when it comes.
+    text_ = heard_;
+    awaited_ = chain_->outstanding();
+    before_ = shown(-1);
+    line_->deliver(bytes);
 }
 
 // The panel writes its requests through the chain: the bytes it wrote and the request
 // outstanding tell what went out.
 void HostileLine::afterEvent() {
-    const bool read = panel_->MSComm1->commEvent() == SerialComm::Received;
+    const bool read = line_->commEvent() == SerialComm::Received;
     if (read)
         heard_.clear();
     const qsizetype wrote = port_->bytesToWrite() - queued_;
@@ -222,7 +217,7 @@ QStringList HostileLine::shown(int channel) const {
                       panel_->LabelRxTx->text(),
                       panel_->LabelEtatScan->text(),
                       panel_->LabelMode->text(),
-                      QString::number(panel_->MSComm1->rThreshold())};
+                      QString::number(line_->rThreshold())};
     for (int column = 0; channel >= 0 && column < MemoryGrid::kColumns; ++column)
         shows << panel_->GridMemoire->textMatrix(MemoryGrid::rowOf(channel), column)
                      .remove(separator);

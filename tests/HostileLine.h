@@ -8,6 +8,7 @@
 class FormControlTOVRAN;
 class QSerialPort;
 class RequestChain;
+class SerialComm;
 
 // A line that says anything (noise in pieces, bursts, replies a radio could make), played into
 // one panel script after script, each from the identification, with no time passing. After
@@ -35,6 +36,7 @@ private:
     int master_ = -1;
     int slave_ = -1;
     std::unique_ptr<FormControlTOVRAN> panel_;
+    SerialComm* line_ = nullptr;
     QSerialPort* port_ = nullptr;
     RequestChain* chain_ = nullptr;
     QByteArrayView script_;

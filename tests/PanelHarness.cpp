@@ -1,7 +1,6 @@
 #include "PanelHarness.h"
 
-#include "ProgramWide.h"
-#include "SerialComm.h"
+#include "RadioConversation.h"
 
 #include <QStandardPaths>
 #include <QTest>
@@ -29,9 +28,8 @@ bool PanelHarness::start(int port, const QString& device) {
         return false;
     qputenv(port == 1 ? "TOVRAN_COM1" : "TOVRAN_COM2",
             (device.isEmpty() ? radio.devicePath() : device).toLocal8Bit());
-    PortNumber = port;
     panel_ = std::make_unique<FormControlTOVRAN>();
-    if (!panel_->Form_Load())
+    if (!panel_->Form_Load(port))
         return false;
     panel_->show();
     return QTest::qWaitForWindowExposed(panel_.get());
@@ -57,10 +55,11 @@ bool PanelHarness::pollsOneAtATime(int n) {
             heard += heard >= 0 ? 1 : 0;
             irregular += radio.isReplying() ? 1 : 0;
         });
-    const auto onTaken = QObject::connect(panel_->MSComm1, &SerialComm::onComm, [&] {
-        irregular += heard >= 0 && heard != 1 ? 1 : 0;
-        heard = 0;
-    });
+    const auto onTaken =
+        QObject::connect(&panel_->conversation()->line(), &SerialComm::onComm, [&] {
+            irregular += heard >= 0 && heard != 1 ? 1 : 0;
+            heard = 0;
+        });
     const bool polled = waitForReports(n);
     QObject::disconnect(onHeard);
     QObject::disconnect(onTaken);

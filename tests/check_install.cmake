@@ -9,10 +9,13 @@ if(NOT result EQUAL 0)
     message(FATAL_ERROR "cmake --install failed: ${result}")
 endif()
 
-foreach(path bin/tovran bin/tovran-virtual-radio share/applications/tovran.desktop
+set(expected bin/tovran bin/tovran-virtual-radio share/applications/tovran.desktop
              share/icons/hicolor/64x64/apps/tovran.png
-             share/metainfo/io.github.tovran.tovran.metainfo.xml share/man/man1/tovran.1.gz
-             share/man/man1/tovran-virtual-radio.1.gz share/doc/tovran/copyright)
+             share/metainfo/io.github.tovran.tovran.metainfo.xml share/doc/tovran/copyright)
+if(MANPAGES)
+    list(APPEND expected share/man/man1/tovran.1.gz share/man/man1/tovran-virtual-radio.1.gz)
+endif()
+foreach(path ${expected})
     if(NOT EXISTS "${PREFIX}/${path}")
         message(FATAL_ERROR "not installed: ${path}")
     endif()

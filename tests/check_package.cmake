@@ -3,6 +3,20 @@ cmake_minimum_required(VERSION 3.25)
 # program, the virtual transceiver, the desktop entry, the icon, the AppStream record, the
 # manual pages, the licence and history in it, and the Qt libraries it depends on. Then as
 # lintian, desktop-file-validate and appstreamcli see it.
+# Where a tool it needs is missing, or the build makes no manual pages, it says so and is
+# skipped: the package is then not the one Debian would get.
+if(NOT MANPAGES)
+    message("skipped: the build makes no manual pages (configure with -DTOVRAN_MANPAGES=ON)")
+    return()
+endif()
+foreach(tool dpkg dpkg-deb lintian desktop-file-validate appstreamcli)
+    find_program(found_${tool} ${tool})
+    if(NOT found_${tool})
+        message("skipped: ${tool} is not installed (bash scripts/install-dependencies.sh)")
+        return()
+    endif()
+endforeach()
+
 file(REMOVE_RECURSE "${OUTPUT}")
 execute_process(COMMAND "${CPACK}" -G DEB -B "${OUTPUT}" --config "${BUILD_DIR}/CPackConfig.cmake"
                 RESULT_VARIABLE result OUTPUT_VARIABLE log ERROR_VARIABLE log)

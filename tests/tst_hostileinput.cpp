@@ -4,7 +4,7 @@
 #include "FormControlTOVRAN.h"
 #include "HostileLine.h"
 #include "MemoryGrid.h"
-#include "SerialComm.h"
+#include "RadioConversation.h"
 
 #include <QRandomGenerator>
 #include <QTest>
@@ -33,7 +33,7 @@ void HostileInputTest::randomLines() {
 // The checks are worth something only if they fail on a panel that misbehaves.
 void HostileInputTest::checksCatchAMisbehavingPanel() {
     HostileLine writing;
-    writing.panel().MSComm1->output("MW0005000142000002000000;");
+    writing.panel().conversation()->send("MW0005000142000002000000;");
     QVERIFY(writing.play({}).contains("unasked"));
     HostileLine overwriting;
     overwriting.panel().GridMemoire->item(5, MemoryGrid::kFrequencyColumn)->setText("1");

@@ -5,6 +5,7 @@
 #include "DisplayLabel.h"
 #include "FrequencyText.h"
 #include "MemoryFile.h"
+#include "MemoryFilesMenu.h"
 #include "MemoryGrid.h"
 #include "Modes.h"
 #include "PanelHarness.h"
@@ -21,6 +22,8 @@ namespace {
 using Model = VirtualRadio::Model;
 using Tuning = Transceiver::Tuning;
 constexpr int kPatienceMs = 30000;  // a hundred channels unpaced on a loaded machine
+// Ten unpaced reports take milliseconds; a stalled chain repeats its request once a second.
+constexpr int kBoxOpenMs = 2500;
 
 const QByteArray kHead = "# Kenwood TS-440,2026-12-07\ncanal,frequence_hz,mode\n";
 
@@ -45,6 +48,7 @@ class MemoriesTest : public QObject {
     int mostOutstanding_ = 0;
 
     FormControlTOVRAN* panel() const { return harness_->panel(); }
+    MemoryFilesMenu* files() const { return panel()->memoryFiles(); }
     Transceiver& radio() { return harness_->radio.transceiver(); }
 
     bool start(Model model = Model::TS440, const std::function<void(Transceiver&)>& setUp = {}) {
@@ -60,9 +64,9 @@ class MemoriesTest : public QObject {
         if (!harness_->start() || !QTest::qWaitForWindowActive(panel()) ||
             !harness_->waitForPolling())
             return false;
-        panel()->showMessage = [this](const QString&, const QString& text) { messages_ << text; };
-        panel()->chooseFileToSave = [this] { return path_; };
-        panel()->chooseFileToLoad = [this] { return path_; };
+        files()->showMessage = [this](const QString&, const QString& text) { messages_ << text; };
+        files()->chooseFileToSave = [this] { return path_; };
+        files()->chooseFileToLoad = [this] { return path_; };
         messages_.clear();
         harness_->clearLog();
         return true;
@@ -80,13 +84,13 @@ class MemoriesTest : public QObject {
         QContextMenuEvent event(byKeyboard ? QContextMenuEvent::Keyboard : QContextMenuEvent::Mouse,
                                 at, target->mapToGlobal(at));
         QApplication::sendEvent(target, &event);
-        return panel()->MenuMemoire->isVisible() ? panel()->MenuMemoire : nullptr;
+        return files()->MenuMemoire->isVisible() ? files()->MenuMemoire : nullptr;
     }
     void choose(QAction* entry) {
         QVERIFY(openMenu());
         QVERIFY(entry->isEnabled());
         entry->trigger();
-        panel()->MenuMemoire->hide();
+        files()->MenuMemoire->hide();
         panel()->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(panel()));
     }
@@ -96,7 +100,7 @@ class MemoriesTest : public QObject {
         file.write(text);
     }
     bool written() {
-        return PanelHarness::waitUntil([&] { return !panel()->isWritingMemories(); }, kPatienceMs);
+        return PanelHarness::waitUntil([&] { return !files()->isWritingMemories(); }, kPatienceMs);
     }
     QList<QByteArray> stores() const {
         QList<QByteArray> found;
@@ -216,7 +220,7 @@ private slots:
     // report for each channel read or written, one request outstanding at a time.
     void roundTrip() {
         QVERIFY(start(Model::TS440, fillMemories));
-        choose(panel()->SaveMemoriesAction);
+        choose(files()->SaveMemoriesAction);
         QFile file(path_);
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QList<QByteArray> lines = file.readAll().split('\n');
@@ -231,7 +235,7 @@ private slots:
         radio().setMemory(13, {7'000'000, 1});  // to be erased
         radio().setMemory(5, {2'050'050, 6});   // already as in the file
         harness_->clearLog();
-        choose(panel()->LoadMemoriesAction);
+        choose(files()->LoadMemoriesAction);
         QVERIFY(panel()->StatusBarTovran->text().endsWith(" - écriture mémoire 1/100"));
         QVERIFY(written());
         Transceiver expected(Model::TS440);
@@ -283,9 +287,9 @@ private slots:
         QFETCH(QByteArray, text);
         QVERIFY(start());
         writeFile(text);
-        choose(panel()->LoadMemoriesAction);
+        choose(files()->LoadMemoriesAction);
         QVERIFY(harness_->waitForReports(5));
-        QVERIFY(!panel()->isWritingMemories());
+        QVERIFY(!files()->isWritingMemories());
         QTEST(messages_.join('|'), "message");
         QCOMPARE(stores(), QList<QByteArray>{});
         QCOMPARE(radio().memory(0), (Tuning{14'195'000, 2}));
@@ -304,7 +308,7 @@ private slots:
             if (c.startsWith("MW0022"))
                 harness_->radio.misreadMemoryOnce(22);
         });
-        choose(panel()->LoadMemoriesAction);
+        choose(files()->LoadMemoriesAction);
         QVERIFY(written());
         QCOMPARE(stores(), (QList<QByteArray>{"MW0020", "MW0021", "MW0021", "MW0022", "MW0022"}));
         QCOMPARE(radio().memory(21), (Tuning{3'650'000, 3}));
@@ -324,12 +328,43 @@ private slots:
             if (c == "MR0020;")
                 radio().setTransmitting(true);
         });
-        choose(panel()->LoadMemoriesAction);
+        choose(files()->LoadMemoriesAction);
         QVERIFY(harness_->waitForReports(10));
         QCOMPARE(stores(), QList<QByteArray>{});
         radio().setTransmitting(false);
         QVERIFY(written());
         QCOMPARE(stores(), QList<QByteArray>{"MW0020"});
+    }
+
+    // The message at the end is a modal box: the radio goes on being polled at its full rate
+    // while the operator reads it, whether the write-back ended or was stopped.
+    void pollingWhileTheOutcomeIsShown_data() {
+        QTest::addColumn<bool>("stopped");
+        QTest::newRow("all written") << false;
+        QTest::newRow("stopped") << true;
+    }
+    void pollingWhileTheOutcomeIsShown() {
+        QFETCH(bool, stopped);
+        QVERIFY(start(Model::TS440, [](Transceiver& radio) { radio.clearMemories(); }));
+        writeFile(kHead + "20,7050000,LSB\n21,3650000,CW\n22,9410000,AM\n");
+        int reportsWhileShown = -1;
+        files()->showMessage = [&](const QString&, const QString& text) {
+            messages_ << text;
+            const int before = harness_->statusRequests();
+            PanelHarness::waitUntil([&] { return harness_->statusRequests() >= before + 10; },
+                                    kBoxOpenMs);
+            reportsWhileShown = harness_->statusRequests() - before;
+        };
+        QObject local;
+        connect(&harness_->radio, &VirtualRadio::commandReceived, &local, [&](QByteArray c) {
+            if (stopped && c.startsWith("MW0020"))
+                files()->StopWritingMemories();
+        });
+        choose(files()->LoadMemoriesAction);
+        QVERIFY(PanelHarness::waitUntil([&] { return reportsWhileShown >= 0; }, kPatienceMs));
+        QVERIFY2(reportsWhileShown >= 10, qPrintable(QString::number(reportsWhileShown)));
+        QCOMPARE(messages_.value(0).startsWith(QStringLiteral("Écriture arrêtée")), stopped);
+        QVERIFY(!panel()->StatusBarTovran->text().contains(" - pas de réponse"));
     }
 
     // Escape stops after the channel in flight has been read back: no channel half-written,
@@ -359,9 +394,9 @@ private slots:
             if (QMenu* menu = openMenu())
                 for (QAction* entry : menu->actions())
                     shown += entry->isEnabled() && entry->isVisible() ? entry->text() : "";
-            panel()->StopWritingAction->trigger();
+            files()->StopWritingAction->trigger();
         });
-        choose(panel()->LoadMemoriesAction);
+        choose(files()->LoadMemoriesAction);
         QVERIFY(written());
         QVERIFY(harness_->waitForReports(5));
         const qsizetype stored = stores().size();

@@ -7,7 +7,7 @@
 #include "Modes.h"
 #include "PanelHarness.h"
 #include "ProgramWide.h"
-#include "SerialComm.h"
+#include "RadioConversation.h"
 
 #include <QHash>
 #include <QLabel>
@@ -43,9 +43,9 @@ class ReceiveTest : public QObject {
     Q_OBJECT
 
     FormControlTOVRAN* panel() const { return harness_->panel(); }
-    void answer(const QByteArray& text) { panel()->MSComm1->deliver(text); }
+    void answer(const QByteArray& text) { panel()->conversation()->line().deliver(text); }
     // The commands the panel sent since the log was last cleared, once `atLeast` have come.
-    Commands sent(int atLeast = 1, int patienceMs = 500) {
+    Commands sent(int atLeast = 1, int patienceMs = 10000) {
         PanelHarness::waitUntil(
             [&] { return harness_->radio.receivedCommands().size() >= atLeast; }, patienceMs);
         QTest::qWait(30);
@@ -101,9 +101,9 @@ private slots:
             QTest::qWait(std::exchange(gapMs, 50));
         }
         // A reply that never ends is taken once the line has been quiet for 150 ms.
-        PanelHarness::waitUntil([&] { return panel()->StatusBarTovran->text() == shown; }, 250);
+        PanelHarness::waitUntil([&] { return panel()->StatusBarTovran->text() == shown; }, 10000);
         QCOMPARE(panel()->StatusBarTovran->text() + '|' + panel()->LabelFreq->text() + '|' +
-                     QString::number(panel()->MSComm1->rThreshold()) + '|' +
+                     QString::number(panel()->conversation()->line().rThreshold()) + '|' +
                      QString::number(panel()->TextFreq->maxLength()),
                  shown + "|LECT. MEM.|24|" + QString::number(boxLength));
         QCOMPARE(sent(), Commands{"MR0000;"});

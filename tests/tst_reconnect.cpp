@@ -4,8 +4,9 @@
 
 #include "DisplayLabel.h"
 #include "PanelHarness.h"
-#include "SerialComm.h"
+#include "RadioConversation.h"
 
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QTemporaryDir>
 #include <QTest>
@@ -16,6 +17,8 @@ const QString kNotConnected = QStringLiteral(" -> Non connecté.");
 const QString kLinkLost = QStringLiteral(" - liaison perdue");
 const QString kNoReply = QStringLiteral(" - pas de réponse");
 constexpr int kPatienceMs = 15000;
+// The last reply the panel took came at most this long before the outage began.
+constexpr int kLastReplyMs = 100;
 }  // namespace
 
 class ReconnectTest : public QObject {
@@ -56,19 +59,36 @@ private slots:
             QTest::qWait(100);  // half a status report is in the panel's buffer
         }
         harness_->clearLog();
+        QElapsedTimer outageTime;
+        outageTime.start();
+        bool silent = false;
+        QObject local;
+        connect(panel->conversation(), &RadioConversation::answeringChanged, &local,
+                [&](bool answering) { silent = !answering; });
         outage == "off" ? radio.setPoweredOn(false) : radio.close();
         if (outage != "glitch") {
-            // Silence is shown after three seconds, and only when no lost link says it all.
-            QTest::qWait(2500);
-            QCOMPARE(status(), before + (outage == "off" ? QString() : kLinkLost));
+            // Silence is shown three seconds after the last reply, and only when no lost link
+            // says it all; a radio never heard gives no verdict.
             const QString shown = before + (outage == "off" ? kNoReply : kLinkLost);
-            QVERIFY(waitForStatus(shown, 1500));
+            if (outage == "off")
+                QCOMPARE(status(), before);
+            else
+                QVERIFY(waitForStatus(shown));
+            if (identified) {
+                QVERIFY(PanelHarness::waitUntil([&] { return silent; }, kPatienceMs));
+                QVERIFY(outageTime.elapsed() >=
+                        RequestChain::kSilenceTimeout.count() - kLastReplyMs);
+            } else {
+                QTest::qWait(RequestChain::kSilenceTimeout.count() + kLastReplyMs);
+            }
+            QCOMPARE(status(), shown);
             const qsizetype repeats = radio.receivedCommands().count("AI0;");  // a second apart
             QVERIFY(outage == "off" ? repeats == 2 || repeats == 3 : repeats == 0);
             QTest::qWait(1000);
             QCOMPARE(status(), shown);
-            QVERIFY(!panel->radioAnswers());
-            QCOMPARE(panel->MSComm1->isOpen(), outage == "off");  // nothing to a vanished device
+            QVERIFY(!panel->conversation()->radioAnswers());
+            QCOMPARE(panel->conversation()->line().isOpen(),
+                     outage == "off");  // nothing to a vanished device
             radio.setPoweredOn(true);
             radio.transceiver().setVfo(Transceiver::Vfo::A, {7'050'000, 1});  // retuned meanwhile
         }
@@ -76,7 +96,7 @@ private slots:
         QVERIFY(outage != "glitch" || waitForStatus(kIdentified + kLinkLost));
         QVERIFY(waitForStatus(kIdentified) && harness_->waitForReports(3));
         QVERIFY(harness_->pollsOneAtATime(30));
-        QVERIFY(panel->radioAnswers() &&
+        QVERIFY(panel->conversation()->radioAnswers() &&
                 (outage == "glitch" || panel->LabelFreq->text() == "07,050,000"));
         // "AI0;" when the link is back and before each repeat; identified once, read out once.
         QList<QByteArray> commands = radio.receivedCommands();

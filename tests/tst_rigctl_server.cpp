@@ -7,6 +7,7 @@
 #include "FormSelectPortTOVRAN.h"
 #include "PanelHarness.h"
 #include "ProgramStart.h"
+#include "RadioConversation.h"
 #include "RadioSharing.h"
 #include "RigctlServer.h"
 
@@ -249,22 +250,22 @@ void RigctlServerTest::switchedOffAndOn() {
         QSKIP(PanelHarness::kNoRigctl);
     radio_->setPoweredOn(false);
     QVERIFY(PanelHarness::waitUntil([&] { return server_->radio().isOverdue(); }, kPatienceMs));
-    QVERIFY(program_->mainWindow()->radioAnswers());
+    QVERIFY(program_->mainWindow()->conversation()->radioAnswers());
     Client client(server_->port());
     // The line was free for the frequency; the mode and the keying wait for a turn in vain.
     QCOMPARE(client.ask("F 7074000\nM CW 0\nT 1\n", 21), QByteArray("RPRT 0\nRPRT -5\nRPRT -5\n"));
     const QByteArray late = rigctl({"f"});
     QVERIFY2(late.contains("get_freq: error") && late.contains("Communication timed out"), late);
-    QVERIFY(PanelHarness::waitUntil([&] { return !program_->mainWindow()->radioAnswers(); },
-                                    kPatienceMs));
+    QVERIFY(PanelHarness::waitUntil(
+        [&] { return !program_->mainWindow()->conversation()->radioAnswers(); }, kPatienceMs));
     QCOMPARE(client.ask("T 1\nf\n\\get_powerstat\n", 18), QByteArray("RPRT -5\nRPRT -5\n0\n"));
     const QByteArray silent = rigctl({"f", "F", "14074000"});
     QVERIFY2(silent.contains("get_freq: error") && silent.contains("set_freq: error") &&
                  silent.contains("Communication timed out"),
              silent);
     radio_->setPoweredOn(true);
-    QVERIFY(PanelHarness::waitUntil([&] { return program_->mainWindow()->radioAnswers(); },
-                                    kPatienceMs));
+    QVERIFY(PanelHarness::waitUntil(
+        [&] { return program_->mainWindow()->conversation()->radioAnswers(); }, kPatienceMs));
     waitForReports(3);
     QCOMPARE(rigctl({"f", "m"}), QByteArray("14195000\nUSB\n2200\n"));
     QCOMPARE(operatorCommands(*radio_), QList<QByteArray>{"FA00007074000;"});

@@ -6,7 +6,7 @@
 #include "MemoryGrid.h"
 #include "ProgramStart.h"
 #include "ProgramWide.h"
-#include "SerialComm.h"
+#include "RadioConversation.h"
 #include "SerialDevice.h"
 #include "VirtualRadio.h"
 
@@ -72,6 +72,8 @@ private slots:
         radio_->transceiver().setTransmitting(transmitting);
         FormSelectPortTOVRAN* w = program_->portWindow();
         QFETCH(QString, options);
+        int chosen = w->PortNumber;  // what the window hands the panel, or holds when closed
+        connect(w, &FormSelectPortTOVRAN::portChosen, this, [&](int port) { chosen = port; });
         for (QChar option : options)
             QTest::mouseClick(option == u'1' ? w->OptionCom1 : w->OptionCom2, Qt::LeftButton);
         QFETCH(QString, leave);
@@ -84,17 +86,20 @@ private slots:
             QTest::mouseClick(w->CommandOK, Qt::LeftButton);
         else
             w->close();
-        QTEST(PortNumber, "port");
+        QTEST(chosen, "port");
         FormControlTOVRAN* panel = program_->mainWindow();
         QCOMPARE(panel != nullptr, options != "2" && leave != "close");
-        QTest::qWait(200);
+        if (panel)
+            QVERIFY(QTest::qWaitFor([&] { return radio_->receivedBytes().size() >= 7; }, 10000));
+        else
+            QTest::qWait(200);  // no port opened: nothing is sent, now or later
         QCOMPARE(radio_->receivedBytes().left(7), panel ? "AI0;ID;" : "");
         if (panel) {
             const QString shown = transmitting ? "TX" : "RX";
             QVERIFY(QTest::qWaitFor([&] { return panel->LabelRxTx->text() == shown; }, 10000));
             radio_->clearLog();
             panel->close();
-            QVERIFY(!panel->MSComm1->isOpen());
+            QVERIFY(!panel->conversation()->line().isOpen());
             QTest::qWait(1500);  // longer than a reply time-out: the closed panel stays silent
             QList<QByteArray> commands = radio_->receivedCommands();
             if (commands.value(0) == "IF;")

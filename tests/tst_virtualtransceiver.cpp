@@ -1,5 +1,5 @@
 #include "PanelHarness.h"
-#include "SerialComm.h"
+#include "RadioConversation.h"
 
 #include <QProcess>
 #include <QPushButton>
@@ -165,7 +165,8 @@ void TestVirtualTransceiver::panelPollsAgainSoonAfterARefusal() {
         }
         mostUnanswered = std::max(mostUnanswered, unanswered += command == "IF;" ? 1 : 0);
     });
-    connect(harness.panel()->MSComm1, &SerialComm::onComm, this, [&] { unanswered = 0; });
+    connect(&harness.panel()->conversation()->line(), &SerialComm::onComm, this,
+            [&] { unanswered = 0; });
     connect(&harness.radio, &VirtualRadio::replySent, this,
             [&](const QByteArray& reply) { refusals += reply == "?;" ? 1 : 0; });
     QVERIFY(PanelHarness::waitUntil([&] { return harness.statusRequests() >= asked + 5; },

@@ -5,8 +5,8 @@
 #include "EventLoop.h"
 #include "FormControlTOVRAN.h"
 #include "FormSelectPortTOVRAN.h"
+#include "MemoryFilesMenu.h"
 #include "MemoryGrid.h"
-#include "ProgramWide.h"
 #include "VirtualRadio.h"
 
 #include <QApplication>
@@ -31,9 +31,8 @@ int main(int argc, char* argv[]) {
     if (!radio.open())
         qFatal("cannot open a pseudo-terminal");
     qputenv("TOVRAN_COM1", radio.devicePath().toLocal8Bit());
-    PortNumber = 1;
     FormControlTOVRAN panel;
-    if (!panel.Form_Load())
+    if (!panel.Form_Load(1))
         qFatal("the panel cannot open the virtual transceiver");
     panel.show();
     EventLoop::runFor(std::chrono::milliseconds(1500));
@@ -48,7 +47,8 @@ int main(int argc, char* argv[]) {
     EventLoop::runFor(std::chrono::milliseconds(300));
     QPixmap withMenu = panel.grab();
     QPainter painter(&withMenu);
-    painter.drawPixmap(panel.mapFromGlobal(panel.MenuMemoire->pos()), panel.MenuMemoire->grab());
+    painter.drawPixmap(panel.mapFromGlobal(panel.memoryFiles()->MenuMemoire->pos()),
+                       panel.memoryFiles()->MenuMemoire->grab());
     painter.end();
     withMenu.save(folder + "/memory-menu.png");
     std::printf("%s/port-window.png, panel.png and memory-menu.png written\n", qPrintable(folder));

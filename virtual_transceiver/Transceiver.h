@@ -64,7 +64,6 @@ public:
     void setTransmitting(bool on);
     bool isScanning() const { return scanning_; }
     void setScanning(bool on);
-    bool autoInformation() const { return autoInformation_; }
 
 private:
     static int index(Vfo vfo) { return static_cast<int>(vfo); }

@@ -18,9 +18,12 @@ public:
     QRadioButton* OptionCom2;
     QPushButton* CommandOK;
 
+    // The serial port chosen: 1 or 2.
+    int PortNumber = 1;
+
 signals:
-    // OK: the port window is gone and PortNumber holds the choice.
-    void portChosen();
+    // OK: the port window is gone; the panel opens on the port chosen.
+    void portChosen(int portNumber);
     // The window was closed without a choice: the program ends, no port is opened.
     void closedWithoutChoice();
 

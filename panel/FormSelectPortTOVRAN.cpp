@@ -1,7 +1,7 @@
 #include "FormSelectPortTOVRAN.h"
 
 #include "ProgramLook.h"
-#include "ProgramWide.h"
+#include "Version.h"
 
 #include <QFrame>
 #include <QGroupBox>
@@ -93,7 +93,7 @@ void FormSelectPortTOVRAN::buildAboutFrame() {
     Picture1->setGeometry(twips(240, 360, 480, 480));
     Picture1->setPixmap(programIcon().pixmap(Picture1->size()));
 
-    Text1 = new QLabel(QStringLiteral("TOVRAN 1.00 beta\nKenwood"), Frame2);
+    Text1 = new QLabel(QStringLiteral("TOVRAN " TOVRAN_VERSION_TEXT " beta\nKenwood"), Frame2);
     Text1->setGeometry(twips(840, 360, 2175, 735));
     Text1->setAlignment(Qt::AlignCenter);
     Text1->setFont(captionFont(11.25));
@@ -127,5 +127,5 @@ void FormSelectPortTOVRAN::OptionCom2_Click() {
 
 void FormSelectPortTOVRAN::CommandOK_Click() {
     accept();
-    emit portChosen();
+    emit portChosen(PortNumber);
 }

@@ -2,10 +2,9 @@
 
 #include <QByteArray>
 
-// The three variables the whole program shares.
+// The two variables the panel's handlers share besides its captions. The port chosen is the
+// port window's, handed to the panel when it opens.
 
-// The serial port chosen in the port window: 1 or 2.
-extern int PortNumber;
 // The command that selects the VFO the radio last reported: FN0; (A) or FN1; (B). The VFO
 // button sends it to leave memory mode.
 extern QByteArray VfoCommand;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Line.h"
 #include "MemoryFile.h"
 #include "Replies.h"
 
@@ -19,10 +20,9 @@ public:
         std::optional<MemoryFile::Channel> store;  // written just before the channel is read
     };
 
-    // A status round trip is "IF;" and its 38-character reply; a channel's read is its request
-    // (7) and the memory reply (24), and a write adds the 24-character store command.
-    static constexpr int kStatusCharacters = 3 + 38;
-    static constexpr int kReadCharacters = 7 + 24;
+    // A channel's write adds the 24-character store command to its read.
+    static constexpr int kStatusCharacters = Line::kStatusRoundTrip;
+    static constexpr int kReadCharacters = Line::kMemoryRoundTrip;
     static constexpr int kWriteCharacters = 24 + kReadCharacters;
     // The channels take at most one character of the line for two of the polling's: the status
     // reports keep well over half the line, at the radio's speed as on a fast line.
