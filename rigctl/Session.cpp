@@ -59,20 +59,28 @@ void Session::setWritten(SharedRadio::SetKind kind, quint64 first, quint64 last,
     settle();
 }
 
-// A request whose set will not go out is answered with the error, and its other sets, if it
-// had two, are withdrawn with it.
+// A request whose set will not go out is answered with the error, and its other set, if it
+// had two, is withdrawn with it.
 void Session::setDropped(SharedRadio::SetKind kind, quint64 first, quint64 last) {
-    QList<std::pair<SharedRadio::SetKind, quint64>> withdrawn;
+    Sets withdrawn;
     for (Held& held : held_) {
         const auto mine = held.unwritten.find(kind);
-        if (mine == held.unwritten.end() || mine->second < first || mine->second > last)
-            continue;
-        held.unwritten.erase(mine);
-        withdrawn.append({held.unwritten.begin(), held.unwritten.end()});
-        held.unwritten.clear();
-        held.answer = held.timedOut;
+        if (mine != held.unwritten.end() && mine->second >= first && mine->second <= last) {
+            held.unwritten.erase(mine);
+            fail(held, withdrawn);
+        }
     }
-    for (const auto& [otherKind, number] : withdrawn) radio_.withdraw(otherKind, number);
+    withdraw(withdrawn);
+}
+
+void Session::fail(Held& held, Sets& withdrawn) {
+    withdrawn.append({held.unwritten.begin(), held.unwritten.end()});
+    held.unwritten.clear();
+    held.answer = held.timedOut;
+}
+
+void Session::withdraw(const Sets& sets) {
+    for (const auto& [kind, number] : sets) radio_.withdraw(kind, number);
     settle();
 }
 
@@ -82,20 +90,16 @@ void Session::reported() {
 }
 
 void Session::stopWaiting() {
-    QList<std::pair<SharedRadio::SetKind, quint64>> withdrawn;
+    Sets withdrawn;
     for (Held& held : held_) {
-        if (held.unwritten.empty())
-            continue;
-        withdrawn.append({held.unwritten.begin(), held.unwritten.end()});
-        held.unwritten.clear();
-        held.answer = held.timedOut;
+        if (!held.unwritten.empty())
+            fail(held, withdrawn);
     }
     if (readWaits_)
         held_.append({formatAnswer(requests_.takeFirst(), {kTimedOut}), {}, {}});
     readWaits_ = false;
     freshFrom_ = 0;
-    for (const auto& [kind, number] : withdrawn) radio_.withdraw(kind, number);
-    settle();
+    withdraw(withdrawn);
 }
 
 void Session::end() {

@@ -60,16 +60,23 @@ signals:
     void answersReady();
 
 private:
+    // The sets of a request still waiting for their turn on the line, by their numbers.
+    using Unwritten = std::map<SharedRadio::SetKind, quint64>;
+    using Sets = QList<std::pair<SharedRadio::SetKind, quint64>>;
     // An answer that waits for its sets to go out; ready once none is left.
     struct Held {
         QByteArray answer;
         QByteArray timedOut;
-        std::map<SharedRadio::SetKind, quint64> unwritten;
+        Unwritten unwritten;
     };
 
     void setWritten(SharedRadio::SetKind kind, quint64 first, quint64 last, quint64 reportsBefore);
     void setDropped(SharedRadio::SetKind kind, quint64 first, quint64 last);
     void reported();
+    // The request will not be carried out: it is answered with the error, and the sets it
+    // still has waiting are to be withdrawn.
+    void fail(Held& held, Sets& withdrawn);
+    void withdraw(const Sets& sets);
     void settle();
     void run();
     bool takeLine();
