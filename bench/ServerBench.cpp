@@ -399,7 +399,8 @@ void neverReadingClient() {
     std::printf("A client sending \\dump_state for %d s and never reading (paced)\n",
                 kAbuseSeconds);
     std::printf(
-        "  requests the server let in: %.2f MB; the client closed %d times for not reading\n",
+        "  requests it got out: %.2f MB (TCP held the rest back); closed by the server "
+        "%d time(s) for not reading\n",
         double(sent) / 1e6, closed);
     std::printf("  memory of the whole process: %.1f MB before, %.1f MB at most meanwhile\n",
                 memoryBefore, mostMemory);
