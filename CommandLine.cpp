@@ -41,12 +41,46 @@ QString helpText(const QCommandLineParser& parser, const QString& program) {
     return text;
 }
 
+// Qt's own options, as QGuiApplication, QApplication and the X11 platform take them off the
+// command line: with one dash or two, those that name something followed by it or by "=" and
+// it. The QML debugger's takes its value after "=" only.
+const QStringList kQtOptionsWithValue =
+    QStringLiteral(
+        "platform platformpluginpath platformtheme plugin qwindowgeometry qwindowicon "
+        "qwindowtitle session display geometry title name icon visual style stylesheet")
+        .split(' ');
+const QStringList kQtFlags =
+    QStringLiteral("reverse widgetcount nograb dograb sync testability qmljsdebugger").split(' ');
+
+// "-style", "--style" and "-style=fusion" give "style"; anything else an empty name.
+QString qtOptionName(const QString& argument) {
+    if (!argument.startsWith('-') || argument.startsWith(QLatin1String("---")))
+        return {};
+    const QString name =
+        argument.mid(argument.startsWith(QLatin1String("--")) ? 2 : 1).section('=', 0, 0);
+    return kQtOptionsWithValue.contains(name) || kQtFlags.contains(name) ? name : QString();
+}
+
 const QString kServerError =
     QStringLiteral(": expected --rigctld, --rigctld=PORT or --rigctld-listen=ADDRESS:PORT");
 
+// The arguments less Qt's own options and their values.
+QStringList withoutQtOptions(const QStringList& arguments) {
+    QStringList rest = arguments.mid(0, 1);
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString name = qtOptionName(arguments[i]);
+        if (name.isEmpty())
+            rest << arguments[i];
+        else if (kQtOptionsWithValue.contains(name) && !arguments[i].contains('='))
+            ++i;  // its value follows
+    }
+    return rest;
+}
+
 }  // namespace
 
-ProgramOptions programOptions(const QStringList& arguments) {
+ProgramOptions programOptions(const QStringList& commandLine) {
+    const QStringList arguments = withoutQtOptions(commandLine);
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "T.O.V.R.A.N: a control panel for the Kenwood TS-440, TS-940, TS-811 and TS-711 "

@@ -25,6 +25,7 @@ struct ProgramOptions {
 // The exit status of a command line refused, as getopt's programs have it.
 inline constexpr int kBadCommandLine = 2;
 
-// The arguments as main() has them, the program's path first. Needs no application object:
-// --help and --version are answered before the window system is reached.
+// The arguments as main() has them, the program's path first, Qt's own options (-platform,
+// -style, -display...) left for Qt. Needs no application object: a command line is answered
+// or refused before the window system is reached.
 ProgramOptions programOptions(const QStringList& arguments);

@@ -8,8 +8,11 @@
 #include "Version.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
 #include <QTextStream>
+#include <QTranslator>
 
 #include <memory>
 
@@ -60,18 +63,35 @@ std::unique_ptr<RigctlServer> startServer(const ServerOptions::Endpoint& endpoin
     return server;
 }
 
+// Qt's own windows and buttons (the file dialogs, "Annuler") in French like the rest of the
+// program, whatever the system's language: from translations/ beside the program (Windows)
+// or from Qt's own folder (Debian's qt6-translations-l10n).
+void speakFrench(QTranslator& translator) {
+    QStringList folders = {QApplication::applicationDirPath() + QStringLiteral("/translations"),
+                           QLibraryInfo::path(QLibraryInfo::TranslationsPath)};
+    folders.removeDuplicates();  // one and the same beside a Windows program
+    for (const QString& folder : folders) {
+        if (translator.load(QLocale(QLocale::French), QStringLiteral("qtbase"), QStringLiteral("_"),
+                            folder)) {
+            QApplication::installTranslator(&translator);
+            return;
+        }
+    }
+    QTextStream(stderr) << "tovran: Qt's French texts (qtbase_fr.qm) not found in "
+                        << folders.join(QStringLiteral(" or ")) << Qt::endl;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
 #ifndef Q_OS_WIN
-    // --help and --version answer before the window system is reached, on a machine without
-    // a display too (the manual pages are made so). The rest waits for QApplication, which
-    // first takes Qt's own options (-platform, -style, -session) off the command line.
+    // --help, --version and a command line refused are answered before the window system is
+    // reached, on a machine without a display too (the manual pages are made so). On Windows
+    // the answer is a message box, which needs the application.
     QStringList arguments;
     for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
     if (const ProgramOptions early = programOptions(arguments);
-        early.outcome == ProgramOptions::Outcome::ShowHelp ||
-        early.outcome == ProgramOptions::Outcome::ShowVersion)
+        early.outcome != ProgramOptions::Outcome::Run)
         return answer(early);
 #endif
     QApplication application(argc, argv);
@@ -80,6 +100,8 @@ int main(int argc, char* argv[]) {
     QApplication::setOrganizationName(QStringLiteral("TOVRAN"));
     // The program ends when the panel or the port window says so, not when a window hides.
     QApplication::setQuitOnLastWindowClosed(false);
+    QTranslator qtInFrench;
+    speakFrench(qtInFrench);
 
     const ProgramOptions options = programOptions(QApplication::arguments());
     if (options.outcome != ProgramOptions::Outcome::Run)

@@ -56,6 +56,16 @@ bool nameLess(const QString& a, const QString& b) {
 
 }  // namespace
 
+SerialCandidate windowsSerialCandidate(const QString& portName, bool usb,
+                                       const QString& description) {
+    if (usb)
+        return {portName, {}, Kind::UsbAdapter};
+    // "Standard Serial over Bluetooth link": a paired telephone or headset, not a radio's line.
+    if (description.contains(QLatin1String("Bluetooth"), Qt::CaseInsensitive))
+        return {portName, {}, Kind::Other};
+    return {portName, {}, Kind::Uart};
+}
+
 QStringList numberSerialDevices(QList<SerialCandidate> candidates) {
     candidates.removeIf([](const SerialCandidate& c) { return rank(c) < 0; });
     std::sort(candidates.begin(), candidates.end(),
@@ -75,7 +85,8 @@ QStringList numberSerialDevices(QList<SerialCandidate> candidates) {
 // is 0 for those without one. QSerialPortInfo tells neither: it does not know the by-id names,
 // and it sorts out placeholders by opening each port (which needs the dialout group) and only
 // where the port's driver is named as older kernels name it. It lists the rest: USB devices
-// where udev left no link, and the boards' own serial ports.
+// where udev left no link, and the boards' own serial ports. On Windows it tells all: a USB
+// adapter's driver gives its vendor, and its COM name stays with the adapter.
 QList<SerialCandidate> machineSerialDevices(const QString& root) {
     QList<SerialCandidate> found;
     QSet<QString> listed;
@@ -110,10 +121,14 @@ QList<SerialCandidate> machineSerialDevices(const QString& root) {
             continue;  // sorted out above
         const bool usb =
             name.startsWith(QLatin1String("ttyUSB")) || name.startsWith(QLatin1String("ttyACM"));
+        found << SerialCandidate{device, {}, usb ? Kind::UsbAdapter : Kind::Other};
+#elif defined(Q_OS_WIN)
+        found << windowsSerialCandidate(port.portName(), port.hasVendorIdentifier(),
+                                        port.description());
 #else
         const bool usb = port.hasVendorIdentifier();
-#endif
         found << SerialCandidate{device, {}, usb ? Kind::UsbAdapter : Kind::Other};
+#endif
     }
     return found;
 }
@@ -140,13 +155,9 @@ Choice choiceFor(int port) {
     const QByteArray variable = "TOVRAN_COM" + QByteArray::number(port);
     if (const QString chosen = qEnvironmentVariable(variable.constData()); !chosen.isEmpty())
         return {chosen, QString::fromLatin1(variable)};
-#ifdef Q_OS_WIN
-    return {QStringLiteral("COM%1").arg(port), {}};
-#else
     if (!numbered)
         numberPortsFrom(machineSerialDevices());
     return {numbered->value(port - 1), {}};
-#endif
 }
 
 }  // namespace
@@ -155,15 +166,17 @@ QString serialDeviceForPort(int port) {
     return choiceFor(port).device;
 }
 
+QString portChoice(int port) {
+    const Choice choice = choiceFor(port);
+    QString line = QStringLiteral("Com %1: ").arg(port);
+    line += choice.device.isEmpty() ? QStringLiteral("aucun port série") : choice.device;
+    if (!choice.origin.isEmpty())
+        line += QStringLiteral(" (%1)").arg(choice.origin);
+    return line;
+}
+
 QStringList portChoices() {
     QStringList lines;
-    for (int port = 1; port <= kPorts; ++port) {
-        const Choice choice = choiceFor(port);
-        QString line = QStringLiteral("Com %1: ").arg(port);
-        line += choice.device.isEmpty() ? QStringLiteral("aucun port série") : choice.device;
-        if (!choice.origin.isEmpty())
-            line += QStringLiteral(" (%1)").arg(choice.origin);
-        lines << line;
-    }
+    for (int port = 1; port <= kPorts; ++port) lines << portChoice(port);
     return lines;
 }

@@ -23,6 +23,12 @@ struct SerialCandidate {
 // out. A device with a stable name comes by that name.
 QStringList numberSerialDevices(QList<SerialCandidate> candidates);
 
+// A port as Windows lists it (COM7; whether its driver names a USB vendor; Device Manager's
+// description) as the numbering sees it: USB adapters, then the machine's own ports, then the
+// Bluetooth links that Windows lists as serial ports.
+SerialCandidate windowsSerialCandidate(const QString& portName, bool usb,
+                                       const QString& description);
+
 // The machine's serial devices, found under `root` (the file system's root but in tests).
 QList<SerialCandidate> machineSerialDevices(const QString& root = {});
 
@@ -34,11 +40,15 @@ void numberPortsFrom(const QList<SerialCandidate>& candidates);
 void setSerialDeviceOverride(int port, const QString& device);
 
 // The device behind port 1 or 2: the one named on the command line, else in TOVRAN_COM1 or
-// TOVRAN_COM2 (a USB adapter such as /dev/ttyUSB0, or the virtual transceiver's
-// pseudo-terminal), else COM1/COM2 on Windows and the machine's devices in numbering order
-// elsewhere, numbered once, so that an adapter pulled out keeps its place until it is back.
+// TOVRAN_COM2 (a USB adapter such as /dev/ttyUSB0 or COM7, or the virtual transceiver's
+// pseudo-terminal), else the machine's devices in numbering order, numbered once, so that an
+// adapter pulled out keeps its place until it is back.
 // Empty when there is no such device.
 QString serialDeviceForPort(int port);
 
-// "Com 1: /dev/serial/by-id/usb-FTDI_...", one line for each port, said once at start.
+// "Com 1: /dev/serial/by-id/usb-FTDI_..." or "Com 1: COM7 (TOVRAN_COM1)": what port 1 or 2
+// means.
+QString portChoice(int port);
+
+// portChoice() for each port, said once at start.
 QStringList portChoices();

@@ -1,6 +1,7 @@
 #include "FormSelectPortTOVRAN.h"
 
 #include "ProgramLook.h"
+#include "SerialDevice.h"
 #include "Version.h"
 
 #include <QFrame>
@@ -61,13 +62,15 @@ void FormSelectPortTOVRAN::buildPortFrame() {
     OptionCom1 = new QRadioButton(QStringLiteral("Com 1"), Frame1);
     OptionCom1->setGeometry(twips(240, 240, 855, 255));
     OptionCom1->setFont(windowFont());  // not the frame's bold caption font
-    OptionCom1->setToolTip(QStringLiteral(" PORT DE COMMUNCATION SERIE 1 "));
+    // Which device the choice opens, under the caption: a program started from a Windows menu
+    // has no console to say it on.
+    OptionCom1->setToolTip(QStringLiteral(" PORT DE COMMUNCATION SERIE 1 \n") + portChoice(1));
     OptionCom1->setChecked(true);
 
     OptionCom2 = new QRadioButton(QStringLiteral("Com 2"), Frame1);
     OptionCom2->setGeometry(twips(1200, 240, 855, 255));
     OptionCom2->setFont(windowFont());
-    OptionCom2->setToolTip(QStringLiteral(" PORT DE COMMUNICATION SERIE 2 "));
+    OptionCom2->setToolTip(QStringLiteral(" PORT DE COMMUNICATION SERIE 2 \n") + portChoice(2));
 
     CommandOK = new QPushButton(QStringLiteral("&OK"), this);
     CommandOK->setGeometry(twips(2520, 240, 855, 495));

@@ -2,13 +2,14 @@
 # Installs what the program, its virtual transceiver and its tests need on Debian 12
 # (Hamlib's rigctl and rigctld, WSJT-X, fldigi and grig are the real clients the rigctld-compatible
 # server is tried with; PulseAudio gives WSJT-X a sound device, xdotool plays the operator;
-# help2man makes the manual pages; lintian, desktop-file-utils and appstream check the package).
+# help2man makes the manual pages; qt6-translations-l10n has Qt's own texts in French;
+# lintian, desktop-file-utils and appstream check the package).
 # Run as root; running it again installs nothing new.
 set -euo pipefail
 
 packages=(
     cmake ninja-build g++ pkg-config
-    qt6-base-dev qt6-serialport-dev libgl-dev
+    qt6-base-dev qt6-serialport-dev qt6-translations-l10n libgl-dev
     fonts-liberation fonts-dejavu-core
     xvfb xauth
     libhamlib-utils dpkg-dev

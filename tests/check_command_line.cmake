@@ -23,10 +23,11 @@ expect(0 "T.O.V.R.A.N ${VERSION_TEXT}\n" "${PANEL}" --version)
 expect(0 "--rigctld[=PORT]" "${PANEL}" --help)
 # Qt's own options before --help are no error.
 expect(0 "--com1 <DEVICE>" "${PANEL}" -platform offscreen --help)
-# A refused command line is told before a port window could open: offscreen, where a window
-# would stay open and the run would end by its time-out.
-expect(2 "tovran: Unknown option 'bogus'." "${PANEL}" -platform offscreen --bogus)
-expect(2 "tovran: --rigctld=0: expected" "${PANEL}" -platform offscreen --rigctld=0)
+# A refused command line is told before the window system is reached: without a display, and
+# with Qt's own options around it (the X11 platform would end the program without one).
+expect(2 "tovran: Unknown option 'bogus'." "${PANEL}" --bogus)
+expect(2 "tovran: Unknown option 'bogus'." "${PANEL}" -platform xcb -style fusion --bogus)
+expect(2 "tovran: --rigctld=0: expected" "${PANEL}" -display :0 --rigctld=0)
 
 expect(0 "tovran-virtual-radio ${VERSION_TEXT}\n" "${RADIO}" --version)
 expect(0 "--model <number>" "${RADIO}" --help)

@@ -47,7 +47,7 @@ endforeach()
 
 execute_process(COMMAND dpkg-deb --field "${package}" Depends OUTPUT_VARIABLE depends
                 OUTPUT_STRIP_TRAILING_WHITESPACE)
-foreach(library libqt6widgets6 libqt6serialport6)
+foreach(library libqt6widgets6 libqt6serialport6 qt6-translations-l10n)
     if(NOT depends MATCHES "(^|, )${library}( |,|$)")
         message(FATAL_ERROR "the package does not depend on ${library}: ${depends}")
     endif()

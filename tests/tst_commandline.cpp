@@ -79,6 +79,13 @@ void CommandLineTest::options_data() {
     QTest::newRow("unknown") << QStringList{"--bogus"} << "refused: Unknown option 'bogus'.";
     QTest::newRow("--version") << QStringList{"--version"} << "version T.O.V.R.A.N 1.00\n";
     QTest::newRow("-v") << QStringList{"-v"} << "version T.O.V.R.A.N 1.00\n";
+    QTest::newRow("Qt's own options, for Qt")
+        << QStringList{"-platform", "offscreen", "-style=fusion", "--reverse", "-qwindowtitle",
+                       "Radio", "-display", ":1", "--rigctld"}
+        << "run rigctld 127.0.0.1:4532";
+    QTest::newRow("Qt's own options hide no fault")
+        << QStringList{"-platform", "xcb", "--bogus", "-widgetcount"}
+        << "refused: Unknown option 'bogus'.";
     QTest::newRow("help wins") << QStringList{"--bogus", "-h", "--rigctld=0"} << "help";
 }
 

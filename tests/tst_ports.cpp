@@ -68,6 +68,33 @@ private slots:
         QCOMPARE(serialDeviceForPort(1), ports.value(0));
     }
 
+    // Windows lists every port with its COM name; a USB adapter's driver gives its vendor.
+    void windowsNumbering_data() {
+        QTest::addColumn<QStringList>("machine");  // "COM3 usb", "COM1 Communications Port"
+        QTest::addColumn<QStringList>("ports");
+        QTest::newRow("a lone adapter on a PC with no COM port of its own")
+            << QStringList{"COM7 usb"} << QStringList{"COM7"};
+        QTest::newRow("the adapter before the machine's COM1")
+            << QStringList{"COM1 Communications Port", "COM3 usb"} << QStringList{"COM3", "COM1"};
+        QTest::newRow("adapters in number order")
+            << QStringList{"COM10 usb", "COM2 Communications Port", "COM9 usb"}
+            << QStringList{"COM9", "COM10", "COM2"};
+        QTest::newRow("Bluetooth links last, whatever their numbers")
+            << QStringList{"COM3 Standard Serial over Bluetooth link", "COM6 Communications Port",
+                           "COM5 usb"}
+            << QStringList{"COM5", "COM6", "COM3"};
+    }
+    void windowsNumbering() {
+        QFETCH(QStringList, machine);
+        QList<SerialCandidate> candidates;
+        for (const QString& port : machine) {
+            const QString name = port.section(' ', 0, 0);
+            const QString description = port.section(' ', 1);
+            candidates << windowsSerialCandidate(name, description == "usb", description);
+        }
+        QTEST(numberSerialDevices(candidates), "ports");
+    }
+
     // The machine as udev and the kernel describe it: by-id links, the UARTs' "type".
     void machineIsReadFromDevicesAndSysfs() {
         QTemporaryDir root;

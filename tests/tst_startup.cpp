@@ -130,6 +130,11 @@ private slots:
         QTest::ignoreMessage(QtInfoMsg, qPrintable("Com 1: " + adapter));
         QTest::ignoreMessage(QtInfoMsg, "Com 2: aucun port série");
         startProgram();
+        // Under the caption, which device each choice opens.
+        QCOMPARE(program_->portWindow()->OptionCom1->toolTip(),
+                 " PORT DE COMMUNCATION SERIE 1 \nCom 1: " + adapter);
+        QCOMPARE(program_->portWindow()->OptionCom2->toolTip(),
+                 " PORT DE COMMUNICATION SERIE 2 \nCom 2: aucun port série");
         QTest::keyClick(program_->portWindow(), Qt::Key_Return);
         QVERIFY(QTest::qWaitFor(
             [&] {
