@@ -2,6 +2,7 @@
 
 #include "Commands.h"
 #include "Line.h"
+#include "Radios.h"
 
 #include <algorithm>
 
@@ -9,13 +10,20 @@ RadioConversation::RadioConversation(QObject* parent)
     : QObject(parent),
       line_(this),
       requests_([this](const QByteArray& command) { line_.output(command); },
-                [this] { line_.input(); }, this) {
+                [this] { line_.input(); }, this),
+      radio_(&Radios::unidentified()) {
+    adviceTimer_.setSingleShot(true);
+    adviceTimer_.setInterval(kAdviceDelay);
+    keyedPollTimer_.setSingleShot(true);
+    keyedPollTimer_.setInterval(kKeyedPollInterval);
+    keyedPollTimer_.setTimerType(Qt::PreciseTimer);
+    connect(&adviceTimer_, &QTimer::timeout, this, &RadioConversation::advise);
+    connect(&keyedPollTimer_, &QTimer::timeout, this,
+            [this] { requests_.request(Command::status()); });
     connect(&line_, &SerialComm::onComm, this, &RadioConversation::readReply);
     connect(&line_, &SerialComm::linkLost, this, &RadioConversation::linkLost);
     connect(&line_, &SerialComm::linkRestored, this, &RadioConversation::restoreLink);
-    // A radio switched on late, or off and on, may have its automatic reports on again.
-    connect(&requests_, &RequestChain::repeating, this,
-            [this] { line_.output(Command::autoInformationOff()); });
+    connect(&requests_, &RequestChain::repeating, this, &RadioConversation::beforeRepeat);
     connect(&requests_, &RequestChain::answeringChanged, this,
             &RadioConversation::answeringChanged);
 }
@@ -33,14 +41,20 @@ void RadioConversation::close() {
     // report showed it, is put back to receive.
     if (shownTransmitting_ || reportsBeforeKeyingShows_ > 0)
         line_.output(Command::receive());
+    adviceTimer_.stop();
+    keyedPollTimer_.stop();
     line_.close();
 }
 
-// Until the radio has been identified, whatever comes is its answer to "ID;", and each
-// character raises the receive event (up to the reply's ";" or a pause).
+// Until the radio has been identified, each character raises the receive event (up to the
+// reply's ";" or a pause). What came before "ID;" is no answer to it: an adapter may still hold
+// the end of a reply made to a program closed while the radio was answering.
 void RadioConversation::start() {
     identifying_ = true;
+    heardNotProtocol_ = roundNotProtocol_ = speedChanged_ = false;
+    line_.discardInput();
     line_.setRThreshold(1);
+    adviceTimer_.start();
     line_.output(Command::autoInformationOff());
     requests_.request(Command::identify());
 }
@@ -56,8 +70,14 @@ void RadioConversation::startPolling() {
     emit readoutEnded();
 }
 
+// Polled while it transmits CW with RIT or XIT on, a TS-940 sends part of each character off
+// frequency: while a report shows it transmitting, it is asked once a second, not at once.
 void RadioConversation::reportDecoded(bool mayWriteMemories) {
-    if (!takeWriteBackTurn(mayWriteMemories))
+    if (takeWriteBackTurn(mayWriteMemories))
+        return;
+    if (shownTransmitting_ && radio_->pollingDisturbsKeying)
+        keyedPollTimer_.start();
+    else
         requests_.request(Command::status());
 }
 
@@ -79,11 +99,7 @@ void RadioConversation::readReply() {
         return;
     const QByteArray text = line_.input();
     if (identifying_) {
-        if (!requests_.takeReplyTo("ID"))
-            return;
-        identifying_ = false;
-        emit replyReceived(text);
-        emit identified(text);
+        takeIdentification(text);
         return;
     }
     switch (Reply::shapeOf(text)) {
@@ -96,6 +112,56 @@ void RadioConversation::readReply() {
         case Reply::Shape::Neither:
             break;
     }
+}
+
+// Only "ID", three digits and ";" identify the radio; any other text is noise, and "ID;" is
+// asked again when its time is up, as for a lost reply.
+void RadioConversation::takeIdentification(const QByteArray& text) {
+    if (!Reply::isIdentification(text)) {
+        const bool notProtocol = !Hookup::isProtocol(text);
+        heardNotProtocol_ = heardNotProtocol_ || notProtocol;
+        roundNotProtocol_ = roundNotProtocol_ || notProtocol;
+        return;
+    }
+    if (!requests_.takeReplyTo("ID"))
+        return;
+    identifying_ = false;
+    adviceTimer_.stop();
+    radio_ = &Radios::identifiedBy(text);
+    setNote(speedChanged_ ? Hookup::answeredAt(line_.baud()) : QString());
+    emit replyReceived(text);
+    emit identified(text);
+}
+
+// A radio switched on late, or off and on, may have its automatic reports on again. A radio
+// not yet identified may be set to the other speed.
+void RadioConversation::beforeRepeat() {
+    if (identifying_)
+        huntSpeed();
+    line_.output(Command::autoInformationOff());
+}
+
+void RadioConversation::huntSpeed() {
+    const int next = Hookup::nextSpeed(line_.baud(), roundNotProtocol_);
+    roundNotProtocol_ = false;
+    if (next != line_.baud()) {
+        line_.setBaud(next);
+        speedChanged_ = true;
+    }
+    if (!adviceTimer_.isActive())
+        advise();  // once given, the advice follows what the line shows
+}
+
+void RadioConversation::advise() {
+    if (identifying_)
+        setNote(Hookup::advice(Hookup::troubleOf(heardNotProtocol_, line_.clearToSend())));
+}
+
+void RadioConversation::setNote(const QString& note) {
+    if (note == note_)
+        return;
+    note_ = note;
+    emit hookupNote(note);
 }
 
 void RadioConversation::takeMemory(const QByteArray& text) {

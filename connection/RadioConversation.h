@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Hookup.h"
 #include "MemoryFile.h"
 #include "MemoryWriteBack.h"
 #include "Replies.h"
@@ -7,8 +8,14 @@
 #include "SerialComm.h"
 
 #include <QObject>
+#include <QTimer>
 
+#include <chrono>
 #include <memory>
+
+namespace Radios {
+struct Radio;
+}
 
 // The conversation with the radio: the serial line, the chain of single requests with its
 // time-out and repeat, the receive threshold each request needs, the polling, the memory
@@ -20,6 +27,13 @@ class RadioConversation : public QObject {
     Q_OBJECT
 
 public:
+    // Long enough for "ID;" to have gone unanswered at both speeds; short enough for an owner
+    // still looking at the panel.
+    static constexpr std::chrono::milliseconds kAdviceDelay{3000};
+    // A radio that polling disturbs while it transmits is asked this seldom meanwhile: enough
+    // to see receive come back.
+    static constexpr std::chrono::milliseconds kKeyedPollInterval{1000};
+
     explicit RadioConversation(QObject* parent = nullptr);
     ~RadioConversation() override;
 
@@ -32,7 +46,7 @@ public:
     void close();
 
     // --- The chain, one request outstanding: each answer asks for the next.
-    // Automatic reports off, then "ID;".
+    // What the line holds is forgotten; automatic reports off, then "ID;".
     void start();
     void readMemory(int channel);
     // The read-out is over: the status reports begin.
@@ -54,6 +68,11 @@ public:
     const MemoryWriteBack* writeBack() const { return writeBack_.get(); }
 
     SerialComm& line() { return line_; }
+    // For tests: the delays above, shorter.
+    void setAdviceDelay(std::chrono::milliseconds delay) { adviceTimer_.setInterval(delay); }
+    void setKeyedPollInterval(std::chrono::milliseconds interval) {
+        keyedPollTimer_.setInterval(interval);
+    }
 
 signals:
     // A reply that answers the request outstanding: the identification, a memory channel of
@@ -66,6 +85,10 @@ signals:
     void answeringChanged(bool answering);
     void linkLost();
     void linkRestored();
+    // What the operator should know about the hookup, a line of French: why the radio has not
+    // named itself yet, or at which speed it answered when that had to be found. Empty once
+    // there is nothing to say.
+    void hookupNote(const QString& note);
     // The write-back: a channel read back from the radio, the place of the channel in turn,
     // and the end, with what was done.
     void memoryWrittenBack(const Reply::Memory& memory);
@@ -74,6 +97,11 @@ signals:
 
 private:
     void readReply();
+    void takeIdentification(const QByteArray& text);
+    void beforeRepeat();
+    void huntSpeed();
+    void advise();
+    void setNote(const QString& note);
     void takeMemory(const QByteArray& text);
     void takeStatus(const QByteArray& text);
     bool takeWriteBackTurn(bool mayWriteMemories);
@@ -84,8 +112,16 @@ private:
     SerialComm line_;
     RequestChain requests_;
     std::unique_ptr<MemoryWriteBack> writeBack_;
+    QTimer adviceTimer_;
+    QTimer keyedPollTimer_;
+    const Radios::Radio* radio_;
+    QString note_;
     int portNumber_ = 1;
     bool identifying_ = false;
+    // Bytes outside the protocol heard since "ID;" was first asked, and since it was last asked.
+    bool heardNotProtocol_ = false;
+    bool roundNotProtocol_ = false;
+    bool speedChanged_ = false;       // the radio had to be looked for at the other speed
     bool shownTransmitting_ = false;  // the last status report's
     // Status reports to come before one answers a request sent after the last "TX;": until
     // then a report may show receive while the radio transmits.

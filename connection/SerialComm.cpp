@@ -1,5 +1,6 @@
 #include "SerialComm.h"
 
+#include "Line.h"
 #include "PortDiagnosis.h"
 #include "SerialDevice.h"
 
@@ -40,7 +41,7 @@ bool mayReadAndWrite(const QString& device) {
 }
 }  // namespace
 
-SerialComm::SerialComm(QObject* parent) : QObject(parent), port_(this) {
+SerialComm::SerialComm(QObject* parent) : QObject(parent), port_(this), baud_(Line::kBaud) {
     quietTimer_.setSingleShot(true);
     quietTimer_.setInterval(kQuietGap);
     quietTimer_.setTimerType(Qt::PreciseTimer);
@@ -55,7 +56,7 @@ SerialComm::SerialComm(QObject* parent) : QObject(parent), port_(this) {
 void SerialComm::configure() {
     device_ = serialDeviceForPort(commPort_);
     port_.setPortName(device_);
-    port_.setBaudRate(Line::kBaud);
+    port_.setBaudRate(baud_);
     port_.setDataBits(QSerialPort::Data8);
     port_.setParity(QSerialPort::NoParity);
     port_.setStopBits(QSerialPort::TwoStop);
@@ -91,11 +92,10 @@ void SerialComm::close() {
         const QSignalBlocker unheard(port_);
         // A last command (the panel's "RX;" on its way out) must reach the radio before the
         // port is closed and its previous settings come back, which would garble it.
-        const QDeadlineTimer deadline(
-            std::chrono::ceil<std::chrono::milliseconds>(Line::characterTime() *
-                                                         port_.bytesToWrite()) +
-                kDrainMargin,
-            Qt::PreciseTimer);
+        const QDeadlineTimer deadline(std::chrono::ceil<std::chrono::milliseconds>(
+                                          Line::characterTime(baud_) * port_.bytesToWrite()) +
+                                          kDrainMargin,
+                                      Qt::PreciseTimer);
         while (port_.bytesToWrite() > 0 && !deadline.hasExpired()) {
             if (!port_.waitForBytesWritten(int(deadline.remainingTime())))
                 break;
@@ -158,6 +158,40 @@ void SerialComm::output(const QByteArray& bytes) {
 QByteArray SerialComm::input() {
     quietTimer_.stop();
     return std::exchange(buffer_, QByteArray());
+}
+
+void SerialComm::discardInput() {
+    if (port_.isOpen())
+        port_.clear(QSerialPort::Input);
+    quietTimer_.stop();
+    buffer_.clear();
+}
+
+void SerialComm::setBaud(int baud) {
+    baud_ = baud;
+    if (port_.isOpen())
+        port_.setBaudRate(baud);
+    discardInput();
+    qCDebug(lineTrace).nospace().noquote() << now() << " == " << baud << " baud";
+}
+
+std::optional<bool> SerialComm::clearToSend() {
+    const std::optional<QSerialPort::PinoutSignals> lines =
+        pinoutReader_ ? pinoutReader_() : portPinout();
+    if (!lines)
+        return std::nullopt;
+    return lines->testFlag(QSerialPort::ClearToSendSignal);
+}
+
+// A device without modem lines (a pseudo-terminal) makes the read fail: that tells nothing.
+std::optional<QSerialPort::PinoutSignals> SerialComm::portPinout() {
+    if (!port_.isOpen())
+        return std::nullopt;
+    const QSerialPort::PinoutSignals lines = port_.pinoutSignals();
+    if (port_.error() == QSerialPort::NoError)
+        return lines;
+    port_.clearError();
+    return std::nullopt;
 }
 
 void SerialComm::deliver(const QByteArray& bytes) {

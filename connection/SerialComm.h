@@ -44,9 +44,13 @@ public:
 
     void setCommPort(int port) { commPort_ = port; }
 
-    // Opens the device of the current port at 4800 baud 8N2 and raises DTR and RTS. False when
-    // it cannot be opened (missing, busy, no permission); openFailure() says why.
+    // Opens the device of the current port at the line's speed, 8N2, and raises DTR and RTS.
+    // False when it cannot be opened (missing, busy, no permission); openFailure() says why.
     bool open();
+    // The speed, 4800 baud unless set; kept when the line is opened again. A change forgets
+    // what was received at the other speed.
+    void setBaud(int baud);
+    int baud() const { return baud_; }
     // Why the last open() failed, for the operator: the port, the device, what to do about it.
     QString openFailure() const;
     // Waits, for no longer than the bytes' line time and a margin, until what was written has
@@ -59,12 +63,22 @@ public:
     void output(const QByteArray& bytes);
     // Everything received and not yet read; empties the receive buffer.
     QByteArray input();
+    // Forgets what the line holds: the receive buffer and what the system has not handed over
+    // yet (an adapter keeps the tail of a reply made to a program that has gone).
+    void discardInput();
     int commEvent() const { return event_; }
     void setRThreshold(int characters) { threshold_ = characters; }
     int rThreshold() const { return threshold_; }
 
     // Bytes as they come off the line: into the receive buffer, raising onComm() as due.
     void deliver(const QByteArray& bytes);
+
+    // Whether the radio's side holds CTS up; nothing when the device has no modem lines to
+    // read (a pseudo-terminal). The pinout signals come from the port unless a reader is set:
+    // tests hand in the virtual radio's lines.
+    using PinoutReader = std::function<std::optional<QSerialPort::PinoutSignals>()>;
+    void setPinoutReader(PinoutReader reader) { pinoutReader_ = std::move(reader); }
+    std::optional<bool> clearToSend();
 
     // Looks at the driver's output queue until it is empty, then has it drain the last
     // characters out of the chip (tcdrain, FlushFileBuffers: they wait without a time-out, for
@@ -89,13 +103,16 @@ private:
     void lineWentQuiet();
     void tryReopen();
     void raise(Event event);
+    std::optional<QSerialPort::PinoutSignals> portPinout();
 
     QSerialPort port_;
     QTimer quietTimer_;
     QTimer reopenTimer_;
     QByteArray buffer_;
     QString device_;  // the device behind commPort_ when it was last opened
+    PinoutReader pinoutReader_;
     int commPort_ = 1;
+    int baud_;
     int threshold_ = 1;
     int event_ = NoEvent;
 };

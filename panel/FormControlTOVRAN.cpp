@@ -23,7 +23,7 @@ FormControlTOVRAN::FormControlTOVRAN(QWidget* parent)
       conversation_(new RadioConversation(this)) {
     setWindowTitle(QStringLiteral(" TOVRAN " TOVRAN_VERSION_TEXT " Beta"));
     setWindowIcon(programIcon());
-    setFixedSize(twips(0, 0, 6255, 7815).size());
+    setFixedSize(twips(0, 0, 6255, kWindowHeight).size());
 
     buildDisplayFrame();
     buildFrequencyFrame();
@@ -119,6 +119,8 @@ void FormControlTOVRAN::connectHandlers() {
             &FormControlTOVRAN::ShowAnswering);
     connect(conversation_, &RadioConversation::memoryWrittenBack, this,
             &FormControlTOVRAN::ShowWrittenBackRow);
+    connect(conversation_, &RadioConversation::hookupNote, this,
+            &FormControlTOVRAN::ShowHookupNote);
 
     const auto onClick = [this](QPushButton* command, void (FormControlTOVRAN::*handler)()) {
         connect(command, &QPushButton::clicked, this, handler);

@@ -78,6 +78,9 @@ public:
     QGroupBox* FrameGridMemoire;
     MemoryGrid* GridMemoire;
     QLabel* StatusBarTovran;
+    // Under the status line, shown only while there is something to say about the hookup: why
+    // the radio has not named itself, or the speed it was found at. The window grows to hold it.
+    QLabel* LabelBranchement;
 
     // --- Replies from the radio (ReceiveHandler.cpp): each answers the request outstanding.
     void MSComm1_OnComm(const QByteArray& text);
@@ -117,6 +120,11 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The client area's height in twips, and what the hookup note adds under the status line:
+    // two lines of the window's font.
+    static constexpr int kWindowHeight = 7815;
+    static constexpr int kHookupNoteHeight = 480;
+
     // Construction (PanelLayout.cpp).
     void buildDisplayFrame();
     void buildFrequencyFrame();
@@ -138,6 +146,7 @@ private:
     void EndMemoryReadout();
     void DecodeStatusReport(const QByteArray& text);
     void ShowFrequency(const Reply::Status& status);
+    void ShowHookupNote(const QString& note);
     void ShowVfoOrMemory(const Reply::Status& status);
     void ShowMemoryChannel(const Reply::Status& status);
     void ShowReceiveOrTransmit(const Reply::Status& status);

@@ -154,6 +154,11 @@ void FormControlTOVRAN::buildStatusLine() {
     StatusBarTovran->setFrameShape(QFrame::Panel);
     StatusBarTovran->setFrameShadow(QFrame::Sunken);
     StatusBarTovran->setToolTip(QStringLiteral(" TYPE DE POSTE CONNECTE "));
+    LabelBranchement = new QLabel(this);
+    LabelBranchement->setFont(windowFont());
+    LabelBranchement->setGeometry(twips(0, kWindowHeight, 6255, kHookupNoteHeight));
+    LabelBranchement->setWordWrap(true);
+    LabelBranchement->hide();
 }
 
 void FormControlTOVRAN::setTabOrder() {

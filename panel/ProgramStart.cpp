@@ -48,6 +48,12 @@ void ProgramStart::openPanel(int portNumber) {
         return;
     }
     connect(mainWindow_, &FormControlTOVRAN::unloaded, this, [this] { endProgram(0); });
+    // What the panel says about the hookup goes to the error output too, for a bug report.
+    connect(mainWindow_->conversation(), &RadioConversation::hookupNote, this,
+            [](const QString& note) {
+                if (!note.isEmpty())
+                    qWarning().noquote() << note;
+            });
     emit panelOpened(mainWindow_);
     mainWindow_->show();
 }

@@ -7,6 +7,7 @@
 #include "FrequencyText.h"
 #include "MemoryGrid.h"
 #include "Modes.h"
+#include "ProgramLook.h"
 #include "ProgramWide.h"
 #include "RadioConversation.h"
 #include "Radios.h"
@@ -235,6 +236,14 @@ void FormControlTOVRAN::RemoveFromStatusLine(const QString& suffix) {
     QString caption = StatusBarTovran->text();
     if (caption.contains(suffix))
         StatusBarTovran->setText(caption.remove(suffix));
+}
+
+// The status line keeps its captions; the note goes on a line of its own under it.
+void FormControlTOVRAN::ShowHookupNote(const QString& note) {
+    LabelBranchement->setText(note);
+    LabelBranchement->setVisible(!note.isEmpty());
+    setFixedSize(
+        twips(0, 0, 6255, kWindowHeight + (note.isEmpty() ? 0 : kHookupNoteHeight)).size());
 }
 
 void FormControlTOVRAN::ShowLinkLost() {

@@ -9,6 +9,7 @@ namespace Line {
 // The radios' interface runs at 4800 baud (1200 with the speed jumper fitted), 8N2: a start
 // bit, eight data bits and two stop bits make 11 bits a character.
 constexpr int kBaud = 4800;
+constexpr int kJumperBaud = 1200;
 constexpr int kBitsPerCharacter = 11;
 
 constexpr std::chrono::nanoseconds characterTime(int baud = kBaud) {

@@ -1,38 +1,18 @@
 #include "Modes.h"
 
-#include <array>
-
-namespace {
-
-struct Mode {
-    char digit;
-    const char* name;
-};
-
-constexpr std::array<Mode, 6> kModes{{
-    {'1', "LSB"},
-    {'2', "USB"},
-    {'3', "CW"},
-    {'4', "FM"},
-    {'5', "AM"},
-    {'6', "FSK"},
-}};
-
-}  // namespace
-
 namespace Modes {
 
 QString nameOf(char digit) {
-    for (const Mode& mode : kModes) {
+    for (const Mode& mode : kAll) {
         if (mode.digit == digit)
-            return QString::fromLatin1(mode.name);
+            return QString::fromLatin1(mode.name.data(), qsizetype(mode.name.size()));
     }
     return {};
 }
 
 std::optional<char> digitOf(const QString& name) {
-    for (const Mode& mode : kModes) {
-        if (name == QLatin1String(mode.name))
+    for (const Mode& mode : kAll) {
+        if (name == QLatin1StringView(mode.name.data(), qsizetype(mode.name.size())))
             return mode.digit;
     }
     return std::nullopt;

@@ -43,14 +43,14 @@ constexpr Passband kVhfPassbands[] = {{"123", 2200}, {"4", 12000}};
 // trim them to find the last digits). The VHF and UHF radios have no AM and no FSK.
 // clang-format off
 constexpr Radio kRadios[] = {
-    // ID       name      receive               transmit              typed entry              modes     passbands        IF tail step
-    {"ID004;", "TS-440", kTs440Receive,        kAmateurHf,           kHfDial,                 "123456", kTs440Passbands, "    ", 10},
-    {"ID001;", "TS-940", kTs940Receive,        kAmateurHf,           kHfDial,                 "123456", kTs940Passbands, "0000", 10},
-    {"ID002;", "TS-811", kSeventyCentimetres,  kSeventyCentimetres,  kSeventyCentimetres[0],  "1234",   kVhfPassbands,   "0000", 10},
-    {"ID003;", "TS-711", kTwoMetres,           kTwoMetres,           kTwoMetres[0],           "1234",   kVhfPassbands,   "0000", 10},
+    // ID       name      receive               transmit              typed entry              modes     passbands        IF tail step  polling disturbs keying
+    {"ID004;", "TS-440", kTs440Receive,        kAmateurHf,           kHfDial,                 "123456", kTs440Passbands, "    ", 10,   false},
+    {"ID001;", "TS-940", kTs940Receive,        kAmateurHf,           kHfDial,                 "123456", kTs940Passbands, "0000", 10,   true},
+    {"ID002;", "TS-811", kSeventyCentimetres,  kSeventyCentimetres,  kSeventyCentimetres[0],  "1234",   kVhfPassbands,   "0000", 10,   false},
+    {"ID003;", "TS-711", kTwoMetres,           kTwoMetres,           kTwoMetres[0],           "1234",   kVhfPassbands,   "0000", 10,   false},
 };
 constexpr Radio kUnidentified =
-    {"",       "",       kEveryReceive,        kEveryTransmit,       kHfDial,                 "123456", kTs440Passbands, "0000", 10};
+    {"",       "",       kEveryReceive,        kEveryTransmit,       kHfDial,                 "123456", kTs440Passbands, "0000", 10,   false};
 // clang-format on
 
 }  // namespace

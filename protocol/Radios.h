@@ -39,6 +39,10 @@ struct Radio {
     std::span<const Passband> passbands;
     QByteArrayView statusTail;  // characters 34-37 of its status report
     int stepHz;                 // how far UP and DN move the VFO
+    // Asked for its status while it transmits CW with RIT or XIT on, it sends part of each
+    // character about 300 Hz off (the TS-940, as contest operators report): while it
+    // transmits, it is asked seldom.
+    bool pollingDisturbsKeying;
 
     bool receives(qint64 hz) const;
     bool hasMode(char digit) const;

@@ -46,6 +46,11 @@ Shape shapeOf(QByteArrayView text) {
     return Shape::Neither;
 }
 
+bool isIdentification(QByteArrayView text) {
+    return text.size() == kIdentificationLength && text.startsWith("ID") &&
+           Digits::only(text.sliced(2, 3)) && text.endsWith(';');
+}
+
 Status readStatus(QByteArrayView text) {
     Q_ASSERT(text.size() >= kStatusLength);
     Status status;

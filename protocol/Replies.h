@@ -9,13 +9,18 @@
 // is simply not one of them.
 namespace Reply {
 
-constexpr qsizetype kMemoryLength = 24;  // MR...;
-constexpr qsizetype kStatusLength = 38;  // IF...;
+constexpr qsizetype kIdentificationLength = 6;  // ID...;
+constexpr qsizetype kMemoryLength = 24;         // MR...;
+constexpr qsizetype kStatusLength = 38;         // IF...;
 
 enum class Shape { Memory, Status, Neither };
 
 // A memory reply has ";" as its 24th character; a status report, failing that, as its 38th.
 Shape shapeOf(QByteArrayView text);
+
+// IDnnn;  "ID", the model's three digits and ";", and nothing else: the tail of an earlier
+// reply, or garbage, is no identification.
+bool isIdentification(QByteArrayView text);
 
 // IFfffffffffffsssssrrrrrRXbccTMVSPtnn.;
 // 12345678901234567890123456789012345678

@@ -1,5 +1,7 @@
 #include "RadioModels.h"
 
+#include "Modes.h"
+
 #include <algorithm>
 #include <array>
 #include <string_view>
@@ -16,13 +18,14 @@ constexpr quint64 kLsb = 0x8;
 constexpr quint64 kRtty = 0x10;
 constexpr quint64 kFm = 0x20;
 
+// The radio's modes (their digits from the table of modes) under Hamlib's names.
 constexpr std::array<Mode, 6> kModes{{
-    {'1', "LSB", kLsb},
-    {'2', "USB", kUsb},
-    {'3', "CW", kCw},
-    {'4', "FM", kFm},
-    {'5', "AM", kAm},
-    {'6', "RTTY", kRtty},
+    {Modes::Lsb, "LSB", kLsb},
+    {Modes::Usb, "USB", kUsb},
+    {Modes::Cw, "CW", kCw},
+    {Modes::Fm, "FM", kFm},
+    {Modes::Am, "AM", kAm},
+    {Modes::Fsk, "RTTY", kRtty},
 }};
 
 // Data modes go out on the sideband they ride on; the passband a client asks for is the
@@ -31,7 +34,7 @@ struct Alias {
     const char* name;
     char digit;
 };
-constexpr Alias kAliases[] = {{"PKTUSB", '2'}, {"PKTLSB", '1'}};
+constexpr Alias kAliases[] = {{"PKTUSB", Modes::Usb}, {"PKTLSB", Modes::Lsb}};
 
 // The rest of Hamlib's mode names: modes, but none of these radios'.
 constexpr std::string_view kOtherHamlibModes[] = {

@@ -4,8 +4,10 @@
 #include "DisplayLabel.h"
 #include "FormControlTOVRAN.h"
 #include "MemoryGrid.h"
+#include "Modes.h"
 #include "RadioConversation.h"
 #include "Radios.h"
+#include "Replies.h"
 
 #include <QLocale>
 #include <QSerialPort>
@@ -31,8 +33,8 @@ const QByteArrayList kFrequencies{"00000000000", "00000136000", "00007050000", "
                                   "00144300000", "00432100000", "99999999999", "0001419S000"};
 
 QString modeOr(char digit, const QString& otherwise) {
-    static const QStringList kModes{"LSB", "USB", "CW", "FM", "AM", "FSK"};
-    return digit >= '1' && digit <= '6' ? kModes[digit - '1'] : otherwise;
+    const QString name = Modes::nameOf(digit);
+    return name.isEmpty() ? otherwise : name;
 }
 
 }  // namespace
@@ -173,6 +175,8 @@ void HostileLine::afterEvent() {
 QByteArray HostileLine::expect(QStringList& shows) {
     const QByteArray& text = text_;
     if (before_[0] == kNotConnected) {
+        if (!Reply::isIdentification(text))  // noise: "ID;" is asked again
+            return {};
         shows[0] = Radios::identifiedBy(text).modelText() + " sur Com  1";
         shows[1] = QStringLiteral("LECT. MEM.");
         shows[6] = QStringLiteral("24");

@@ -70,6 +70,9 @@ class ReceiveTest : public QObject {
 
 private slots:
     void init() { harness_ = std::make_unique<PanelHarness>(); }
+    // What the status line shows after the pieces, and what the panel sends next: the first
+    // memory request once the radio is named, "ID;" again (behind "AI0;") after a text that is
+    // no identification.
     void identification_data() {
         QTest::addColumn<int>("port");
         QTest::addColumn<QByteArrayList>("pieces");  // 20 ms, then 50 ms apart, as USB delivers
@@ -80,14 +83,19 @@ private slots:
             QTest::newRow(name) << port << pieces << model + " sur Com  " + QString::number(port)
                                 << boxLength;
         };
+        const auto noise = [](const char* name, const QByteArrayList& pieces) {
+            QTest::newRow(name) << 1 << pieces << QStringLiteral(" -> Non connecté.") << 10;
+        };
         row("TS-440", 1, {"ID004;"}, " -> Kenwood TS-440");
         row("TS-940 on port 2", 2, {"ID001;"}, " -> Kenwood TS-940");
         row("TS-811", 1, {"ID002;"}, " -> Kenwood TS-811", 11);
         row("TS-711", 1, {"ID003;"}, " -> Kenwood TS-711", 11);
-        row("unknown", 1, {"ID005;"}, " -> Inconnu");
-        row("carriage return", 1, {"ID004;\r"}, " -> Inconnu");
+        row("R-5000", 1, {"ID005;"}, " -> Inconnu");
+        row("TS-140 or TS-680", 1, {"ID006;"}, " -> Inconnu");
         row("USB adapter's packets", 1, {"ID", "00", "4;"}, " -> Kenwood TS-440");
-        row("a reply that never ends", 1, {"ID0"}, " -> Inconnu");
+        noise("carriage return", {"ID004;\r"});
+        noise("a reply that never ends", {"ID0"});
+        noise("the tail before the answer, in one piece", {"0;ID004;"});
     }
     void identification() {
         QFETCH(int, port);
@@ -100,13 +108,15 @@ private slots:
             answer(piece);
             QTest::qWait(std::exchange(gapMs, 50));
         }
-        // A reply that never ends is taken once the line has been quiet for 150 ms.
-        PanelHarness::waitUntil([&] { return panel()->StatusBarTovran->text() == shown; }, 10000);
+        // A reply that never ends is read once the line has been quiet for 150 ms; a text that
+        // is no identification has "ID;" asked again when its reply time is up.
+        const bool named = shown != QStringLiteral(" -> Non connecté.");
+        const Commands next = named ? Commands{"MR0000;"} : Commands{"AI0;", "ID;"};
+        QCOMPARE(sent(int(next.size()), int(5 * RequestChain::kReplyTimeout.count())), next);
         QCOMPARE(panel()->StatusBarTovran->text() + '|' + panel()->LabelFreq->text() + '|' +
                      QString::number(panel()->conversation()->line().rThreshold()) + '|' +
                      QString::number(panel()->TextFreq->maxLength()),
-                 shown + "|LECT. MEM.|24|" + QString::number(boxLength));
-        QCOMPARE(sent(), Commands{"MR0000;"});
+                 shown + (named ? "|LECT. MEM.|24|" : "|* * *|1|") + QString::number(boxLength));
     }
     // A spoilt reply, or one for another channel, writes no row: its request is repeated.
     void memoryReplies_data() {

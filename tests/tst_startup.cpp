@@ -3,6 +3,7 @@
 // the panel at its initial look, and closing it.
 
 #include "DisplayLabel.h"
+#include "Hookup.h"
 #include "MemoryGrid.h"
 #include "ProgramStart.h"
 #include "ProgramWide.h"
@@ -112,6 +113,23 @@ private slots:
         QCOMPARE(messages_.size(), exits.count(1));
         QVERIFY(messages_.isEmpty() ||
                 messages_[0].startsWith("Info...|Port indisponible !|" + why));
+    }
+
+    // What the panel says about the hookup: on a line under the status line, whose caption and
+    // tool tip stay as they are, and on the error output; never in a box.
+    void hookupNote() {
+        radio_->setHookup(VirtualRadio::Hookup::NoInterface);
+        const QString note = Hookup::advice(Hookup::Trouble::NoAnswer);
+        QTest::ignoreMessage(QtWarningMsg, qPrintable(note));
+        QTest::keyClick(program_->portWindow(), Qt::Key_Return);
+        FormControlTOVRAN* p = program_->mainWindow();
+        const int height = p->height();
+        QVERIFY(QTest::qWaitFor([&] { return p->LabelBranchement->isVisible(); }, 15000));
+        QCOMPARE(p->StatusBarTovran->text() + '|' + p->StatusBarTovran->toolTip() + '|' +
+                     p->LabelBranchement->text(),
+                 " -> Non connecté.| TYPE DE POSTE CONNECTE |" + note);
+        QVERIFY(p->height() > height);
+        QVERIFY(messages_.isEmpty());
     }
 
     // A new station: one USB adapter, nothing configured, Enter in the port window.

@@ -1,5 +1,6 @@
 #include "PanelHarness.h"
 #include "RadioConversation.h"
+#include "Uart.h"
 
 #include <QProcess>
 #include <QPushButton>
@@ -21,9 +22,11 @@ constexpr std::chrono::milliseconds kHoldBack{200};
 // A refused command may cost the panel one lost status reply and its repeat, no more.
 constexpr std::chrono::milliseconds kRefusalCost{1500};
 
-// Sends the commands to the device, cut into pieces at "|", and takes all that comes back.
+// Sends the commands to the device at the radio's speed, cut into pieces at "|", and takes all
+// that comes back.
 static QByteArray exchange(const QString& device, const QByteArray& commands, qsizetype expected) {
     QSerialPort port(device);
+    port.setBaudRate(Line::kBaud);
     port.open(QIODevice::ReadWrite);
     for (const QByteArray& piece : commands.split('|')) {
         port.write(piece);
@@ -37,12 +40,38 @@ static QByteArray exchange(const QString& device, const QByteArray& commands, qs
 class TestVirtualTransceiver : public QObject {
     Q_OBJECT
 private slots:
+    void uartReadsTheWire_data();
+    void uartReadsTheWire();
     void replies_data();
     void replies();
     void hamlibReadsAndSets_data();
     void hamlibReadsAndSets();
     void panelPollsAgainSoonAfterARefusal();
 };
+
+// "I" (0x49, sent 0 10010010 11 from the start bit on) as a UART reads it, worked bit by bit.
+void TestVirtualTransceiver::uartReadsTheWire_data() {
+    QTest::addColumn<int>("senderBaud");
+    QTest::addColumn<int>("receiverBaud");
+    QTest::addColumn<bool>("inverted");
+    QTest::addColumn<QByteArray>("read");
+    // The start bit reads as mark: the frame begins at data bit 0, ends in a framing error and
+    // is passed on as read (11011010 from bit 0); the line then idles at space: a break.
+    QTest::newRow("not inverted") << 4800 << 4800 << true << QByteArray("\x5B\x00", 2);
+    // Each bit lasts four of the panel's: 00011110 with a framing error, then 00000111,
+    // 00000001 and 00011111 with their stop bits right (read from bit 0).
+    QTest::newRow("1200 read at 4800") << 1200 << 4800 << false << QByteArray("\x78\xE0\x80\xF8");
+    // Every fourth bit: the start checked on data bit 1, then data bit 5, a stop bit, idle.
+    QTest::newRow("4800 read at 1200") << 4800 << 1200 << false << QByteArray("\xFE");
+}
+
+void TestVirtualTransceiver::uartReadsTheWire() {
+    QFETCH(int, senderBaud);
+    QFETCH(int, receiverBaud);
+    QFETCH(bool, inverted);
+    QFETCH(QByteArray, read);
+    QCOMPARE(Uart::received("I", {senderBaud, receiverBaud, inverted}), read);
+}
 
 // All the radio says to the commands; a fault spoils the second reply and no other.
 void TestVirtualTransceiver::replies_data() {
@@ -51,9 +80,9 @@ void TestVirtualTransceiver::replies_data() {
     QTest::addColumn<QByteArray>("replies");
     QTest::addColumn<Spoiler>("spoil");
     // clang-format off
-    const auto row = [](const char* name, const char* commands, const char* replies,
+    const auto row = [](const char* name, const char* commands, QByteArrayView replies,
                         Model model = Model::TS440, Spoiler spoil = [](VirtualRadio&) {}) {
-        QTest::newRow(name) << model << QByteArray(commands) << QByteArray(replies) << spoil;
+        QTest::newRow(name) << model << QByteArray(commands) << replies.toByteArray() << spoil;
     };
     //                                         IFfffffffffffsssssrrrrrRXbccTMVSPtnn.;
     //                                         12345678901234567890123456789012345678
@@ -88,6 +117,11 @@ void TestVirtualTransceiver::replies_data() {
             radio.delayReply(2, kHoldBack);
             QTimer::singleShot(kHoldBack / 2, &radio, [&radio] { radio.setPoweredOn(false); });
         });
+    // How owners find their radios hooked up: the TS-940 has RIT and XIT on with one offset.
+    row("TS-940 with RIT and XIT at -300 Hz", "IF;", "IF0001419500000000-030011000020000000;",
+        Model::TS940, [](VirtualRadio& radio) { radio.transceiver().setClarifier(-300, true, true); });
+    row("a stale tail in the line", "ID;", "00002000    ;ID004;", Model::TS440,
+        [](VirtualRadio& radio) { radio.leaveStaleTail(13); });
     // clang-format on
 }
 

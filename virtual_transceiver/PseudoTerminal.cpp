@@ -17,6 +17,15 @@ namespace {
 // commands a panel writes at once.
 constexpr int kReadChunk = 256;
 
+struct Speed {
+    speed_t code;
+    int baud;
+};
+// The speeds a serial program sets for these radios and their neighbours.
+constexpr Speed kSpeeds[] = {{B300, 300},     {B600, 600},      {B1200, 1200},   {B2400, 2400},
+                             {B4800, 4800},   {B9600, 9600},    {B19200, 19200}, {B38400, 38400},
+                             {B57600, 57600}, {B115200, 115200}};
+
 void closeOnExec(int fd) {
     ::fcntl(fd, F_SETFD, ::fcntl(fd, F_GETFD) | FD_CLOEXEC);
 }
@@ -115,6 +124,19 @@ void PseudoTerminal::write(const QByteArray& bytes) {
         return;
     unwritten_ += bytes;
     writePending();
+}
+
+int PseudoTerminal::receiverBaud() const {
+    termios line{};
+    if (master_ < 0 || ::tcgetattr(master_, &line) != 0)
+        return 0;
+    // An input speed of 0 means "the same as the output speed".
+    const speed_t code = ::cfgetispeed(&line) != B0 ? ::cfgetispeed(&line) : ::cfgetospeed(&line);
+    for (const Speed& speed : kSpeeds) {
+        if (speed.code == code)
+            return speed.baud;
+    }
+    return 0;
 }
 
 void PseudoTerminal::writePending() {

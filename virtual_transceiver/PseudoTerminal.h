@@ -25,6 +25,9 @@ public:
     QString slavePath() const { return slavePath_; }
     // What the line cannot take now is kept and written as soon as it can.
     void write(const QByteArray& bytes);
+    // The speed in baud at which the program on the slave side has set its end of the line to
+    // receive (Linux shows the slave's settings to the master); 0 when it cannot be read.
+    int receiverBaud() const;
 
 signals:
     void received(const QByteArray& bytes);

@@ -24,27 +24,36 @@ SerialLine::SerialLine(PseudoTerminal* terminal, QObject* parent)
     clock_.start();
 }
 
+void SerialLine::setBaud(int baud) {
+    baud_ = baud;
+    characterTime_ = Line::characterTime(baud);
+}
+
 SerialLine::Time SerialLine::characterArrived() {
     if (!paced_)
         return now();
-    receivedUntil_ = std::max(receivedUntil_, now()) + kCharacterTime;
+    receivedUntil_ = std::max(receivedUntil_, now()) + characterTime_;
     return receivedUntil_;
 }
 
-void SerialLine::send(const QByteArray& bytes, Time notBefore, const QByteArray& message) {
-    if (bytes.isEmpty())
+void SerialLine::send(const QByteArray& bytes, Time notBefore, const QByteArray& message,
+                      qsizetype wireCharacters) {
+    if (wireCharacters < 0)
+        wireCharacters = bytes.size();
+    if (wireCharacters == 0)
         return;
-    Time due = std::max(notBefore, busyUntil_);
+    const Time start = std::max(notBefore, busyUntil_);
+    const Time onWire = paced_ ? Time(characterTime_ * wireCharacters) : Time{};
     if (paced_) {
-        for (char character : bytes) {
-            due += kCharacterTime;
-            queue_.push_back({QByteArray(1, character), due, {}});
-        }
-    } else {
-        queue_.push_back({bytes, due, {}});
+        // Each byte read is due when the wire has carried its share of the characters.
+        for (qsizetype i = 0; i < bytes.size(); ++i)
+            queue_.push_back(
+                {QByteArray(1, bytes[i]), start + onWire * (i + 1) / bytes.size(), {}});
     }
+    if (!paced_ || bytes.isEmpty())
+        queue_.push_back({bytes, start + onWire, {}});
     queue_.back().message = message;
-    busyUntil_ = due;
+    busyUntil_ = start + onWire;
     flush();
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Line.h"
+
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QObject>
@@ -19,20 +21,24 @@ class SerialLine : public QObject {
 public:
     using Time = std::chrono::nanoseconds;  // since the line was made
 
-    // 4800 baud, 8N2: a start bit, eight data bits and two stop bits make 11 bits a character.
-    static constexpr Time kCharacterTime{11 * std::chrono::nanoseconds(std::chrono::seconds(1)) /
-                                         4800};
-
     SerialLine(PseudoTerminal* terminal, QObject* parent = nullptr);
 
     void setPaced(bool paced) { paced_ = paced; }
+    // The radio's speed: what a character of it takes on the wire.
+    void setBaud(int baud);
+    int baud() const { return baud_; }
+    // The time on the clock of the line.
+    Time now() const { return Time(clock_.nsecsElapsed()); }
 
     // When the character just read has fully arrived: one character time after the one before
     // it, or after it was read if the line was idle.
     Time characterArrived();
     // Puts `bytes` on the line once it is free and no earlier than `notBefore`. When the last
-    // of them is out, `sent(message)` is emitted, unless `message` is empty.
-    void send(const QByteArray& bytes, Time notBefore, const QByteArray& message = {});
+    // of them is out, `sent(message)` is emitted, unless `message` is empty. The radio's
+    // characters may reach the panel as other bytes, more or fewer (a line whose two ends
+    // disagree): `wireCharacters` is how many the radio sent, and sets the time they take.
+    void send(const QByteArray& bytes, Time notBefore, const QByteArray& message = {},
+              qsizetype wireCharacters = -1);
     // When the last character queued so far will be out.
     Time busyUntil() const { return busyUntil_; }
     // Something is still waiting to go out.
@@ -50,13 +56,14 @@ private:
         QByteArray message;
     };
 
-    Time now() const { return Time(clock_.nsecsElapsed()); }
     void flush();
 
     PseudoTerminal* terminal_;
     QTimer* timer_;
     QElapsedTimer clock_;
     bool paced_ = false;
+    int baud_ = Line::kBaud;
+    Time characterTime_ = Line::characterTime();
     Time receivedUntil_{};
     Time busyUntil_{};
     std::deque<Piece> queue_;

@@ -1,15 +1,26 @@
 #include "Transceiver.h"
 
 #include "Digits.h"
+#include "Modes.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <span>
 
 namespace {
 
 using Tuning = Transceiver::Tuning;
 
-enum ModeDigit { LSB = 1, USB, CW, FM, AM, FSK };
+using enum Modes::Digit;
+
+// The radio's state holds a mode as the number of its digit.
+constexpr int number(Modes::Digit mode) {
+    return mode - '0';
+}
+
+constexpr Tuning tuned(qint64 hz, Modes::Digit mode) {
+    return {hz, number(mode)};
+}
 
 struct Preset {
     int channel;
@@ -18,18 +29,19 @@ struct Preset {
 
 // What an operator might have stored on each kind of radio; the other channels are empty.
 constexpr Preset kHfPresets[] = {
-    {0, {14'195'000, USB}}, {1, {3'650'000, LSB}},  {2, {21'200'000, USB}}, {3, {28'500'000, USB}},
-    {4, {10'116'000, CW}},  {5, {14'060'000, CW}},  {6, {29'600'000, FM}},  {7, {7'050'000, LSB}},
-    {8, {9'410'000, AM}},   {9, {14'080'000, FSK}}, {12, {1'838'000, CW}},  {20, {18'130'000, USB}},
+    {0, tuned(14'195'000, Usb)}, {1, tuned(3'650'000, Lsb)}, {2, tuned(21'200'000, Usb)},
+    {3, tuned(28'500'000, Usb)}, {4, tuned(10'116'000, Cw)}, {5, tuned(14'060'000, Cw)},
+    {6, tuned(29'600'000, Fm)},  {7, tuned(7'050'000, Lsb)}, {8, tuned(9'410'000, Am)},
+    {9, tuned(14'080'000, Fsk)}, {12, tuned(1'838'000, Cw)}, {20, tuned(18'130'000, Usb)},
 };
 constexpr Preset kTwoMetrePresets[] = {
-    {0, {145'500'000, FM}},  {1, {144'300'000, USB}}, {2, {144'050'000, CW}},
-    {3, {145'600'000, FM}},  {4, {144'800'000, FM}},  {5, {145'225'000, FM}},
-    {7, {144'200'000, USB}},
+    {0, tuned(145'500'000, Fm)},  {1, tuned(144'300'000, Usb)}, {2, tuned(144'050'000, Cw)},
+    {3, tuned(145'600'000, Fm)},  {4, tuned(144'800'000, Fm)},  {5, tuned(145'225'000, Fm)},
+    {7, tuned(144'200'000, Usb)},
 };
 constexpr Preset kSeventyCentimetrePresets[] = {
-    {0, {433'500'000, FM}}, {1, {432'200'000, USB}}, {2, {432'050'000, CW}},
-    {3, {439'050'000, FM}}, {4, {433'400'000, FM}},  {5, {432'100'000, USB}},
+    {0, tuned(433'500'000, Fm)}, {1, tuned(432'200'000, Usb)}, {2, tuned(432'050'000, Cw)},
+    {3, tuned(439'050'000, Fm)}, {4, tuned(433'400'000, Fm)},  {5, tuned(432'100'000, Usb)},
 };
 
 // Where the operator left each kind of radio; the bands, modes and the rest are the radio's own.
@@ -41,10 +53,11 @@ struct Presets {
 };
 
 constexpr Presets kPresets[] = {
-    {Transceiver::Model::TS440, {14'195'000, USB}, {7'050'000, LSB}, kHfPresets},
-    {Transceiver::Model::TS940, {14'195'000, USB}, {7'050'000, LSB}, kHfPresets},
-    {Transceiver::Model::TS711, {145'500'000, FM}, {144'300'000, USB}, kTwoMetrePresets},
-    {Transceiver::Model::TS811, {433'500'000, FM}, {432'200'000, USB}, kSeventyCentimetrePresets},
+    {Transceiver::Model::TS440, tuned(14'195'000, Usb), tuned(7'050'000, Lsb), kHfPresets},
+    {Transceiver::Model::TS940, tuned(14'195'000, Usb), tuned(7'050'000, Lsb), kHfPresets},
+    {Transceiver::Model::TS711, tuned(145'500'000, Fm), tuned(144'300'000, Usb), kTwoMetrePresets},
+    {Transceiver::Model::TS811, tuned(433'500'000, Fm), tuned(432'200'000, Usb),
+     kSeventyCentimetrePresets},
 };
 
 // What the radio says to a command it does not have, a malformed one or a value it cannot take.
@@ -153,6 +166,17 @@ void Transceiver::setScanning(bool on) {
     scanning_ = on && !transmitting_;
 }
 
+void Transceiver::setClarifier(int offsetHz, bool rit, bool xit) {
+    offsetHz_ = offsetHz;
+    rit_ = rit;
+    xit_ = xit;
+}
+
+bool Transceiver::pollingDisturbsKeying() const {
+    return radio_->pollingDisturbsKeying && transmitting_ && current().mode == number(Cw) &&
+           (rit_ || xit_);
+}
+
 Transceiver::Tuning* Transceiver::inUse() {
     return source_ == Source::Memory ? &recalled_ : &vfos_[static_cast<int>(source_)];
 }
@@ -205,15 +229,18 @@ QByteArray Transceiver::reportStatus(QByteArrayView) {
     QByteArray reply = "IF";
     reply += Digits::padded(tuning.frequencyHz, 11);  // f
     reply += "00000";                                 // s
-    reply += "+0000";                                 // r: no RIT offset
-    reply += "000";                                   // R X b: RIT and XIT off
-    reply += Digits::padded(channel_, 2);             // cc
-    reply += transmitting_ ? '1' : '0';               // T
-    reply += digit(tuning.mode);                      // M
-    reply += digit(static_cast<int>(source_));        // V
-    reply += scanning_ ? '1' : '0';                   // S
-    reply += '0';                                     // P: no split
-    reply += radio_->statusTail;                      // t nn .
+    reply += offsetHz_ < 0 ? '-' : '+';               // r
+    reply += Digits::padded(std::abs(offsetHz_), 4);
+    reply += rit_ ? '1' : '0';                  // R
+    reply += xit_ ? '1' : '0';                  // X
+    reply += '0';                               // b
+    reply += Digits::padded(channel_, 2);       // cc
+    reply += transmitting_ ? '1' : '0';         // T
+    reply += digit(tuning.mode);                // M
+    reply += digit(static_cast<int>(source_));  // V
+    reply += scanning_ ? '1' : '0';             // S
+    reply += '0';                               // P: no split
+    reply += radio_->statusTail;                // t nn .
     reply += ';';
     return reply;
 }

@@ -22,7 +22,7 @@ public:
     // What a VFO or a memory channel holds. A channel with no frequency is empty.
     struct Tuning {
         qint64 frequencyHz = 0;
-        int mode = 0;  // 1 LSB, 2 USB, 3 CW, 4 FM, 5 AM, 6 FSK; 0 for an empty channel
+        int mode = 0;  // the number of its digit in the table of modes; 0 for an empty channel
         bool isEmpty() const { return frequencyHz == 0; }
         friend bool operator==(const Tuning&, const Tuning&) = default;
     };
@@ -65,6 +65,11 @@ public:
     bool isScanning() const { return scanning_; }
     void setScanning(bool on);
 
+    // The front panel's RIT and XIT: each on or off, one offset for both, in hertz.
+    void setClarifier(int offsetHz, bool rit, bool xit);
+    // The radio sends part of each CW character off frequency if it is asked for its status now.
+    bool pollingDisturbsKeying() const;
+
 private:
     static int index(Vfo vfo) { return static_cast<int>(vfo); }
     Tuning* inUse();
@@ -106,4 +111,7 @@ private:
     bool transmitting_ = false;
     bool scanning_ = false;
     bool autoInformation_ = false;
+    int offsetHz_ = 0;
+    bool rit_ = false;
+    bool xit_ = false;
 };

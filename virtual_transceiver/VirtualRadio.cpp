@@ -1,6 +1,7 @@
 #include "VirtualRadio.h"
 
 #include "PseudoTerminal.h"
+#include "Uart.h"
 
 #include <utility>
 
@@ -43,6 +44,18 @@ QString VirtualRadio::devicePath() const {
 
 void VirtualRadio::setPaced(bool paced) {
     line_->setPaced(paced);
+}
+
+void VirtualRadio::setBaud(int baud) {
+    line_->setBaud(baud);
+}
+
+int VirtualRadio::baud() const {
+    return line_->baud();
+}
+
+void VirtualRadio::leaveStaleTail(int characters) {
+    terminal_->write(transceiver_.execute("IF;").right(characters));
 }
 
 QList<QByteArray> VirtualRadio::receivedCommands() const {
@@ -109,11 +122,21 @@ void VirtualRadio::receive(const QByteArray& bytes) {
 
 void VirtualRadio::obey(const QByteArray& command, SerialLine::Time arrived) {
     emit commandReceived(command);
-    if (!poweredOn_)
+    if (!poweredOn_ || hookup_ == Hookup::NoInterface)
         return;
+    if (command == "IF;")
+        noteStatusRequest(arrived);
     const QByteArray answer = transceiver_.execute(command);
-    if (!answer.isEmpty())
+    if (!answer.isEmpty() && hookup_ != Hookup::WaitsForCts)
         reply(answer, arrived);
+}
+
+void VirtualRadio::noteStatusRequest(SerialLine::Time arrived) {
+    statusRequestTimes_.append(arrived);
+    if (!transceiver_.pollingDisturbsKeying())
+        return;
+    ++keyingDisturbances_;
+    emit keyingDisturbed();
 }
 
 // The reply starts once its command is in, after whatever the line is still carrying.
@@ -131,10 +154,19 @@ void VirtualRadio::reply(const QByteArray& text, SerialLine::Time commandArrived
     const bool splits = outgoing.splitAt > 0 && outgoing.splitAt < outgoing.text.size();
     const qsizetype restAt = splits ? outgoing.splitAt : 0;
     if (splits) {
-        line_->send(outgoing.text.first(restAt), outgoing.start);
+        transmit(outgoing.text.first(restAt), outgoing.start, {});
         outgoing.start = line_->busyUntil() + outgoing.pause;
     }
-    line_->send(outgoing.text.sliced(restAt), outgoing.start, outgoing.text);
+    transmit(outgoing.text.sliced(restAt), outgoing.start, outgoing.text);
+}
+
+// The characters as the panel's end of the line reads them, at the speed it has set.
+void VirtualRadio::transmit(const QByteArray& text, SerialLine::Time notBefore,
+                            const QByteArray& message) {
+    const int panelBaud = terminal_->receiverBaud();
+    const Uart::Wire wire{line_->baud(), panelBaud > 0 ? panelBaud : line_->baud(),
+                          hookup_ == Hookup::NotInverted};
+    line_->send(Uart::received(text, wire), notBefore, message, text.size());
 }
 
 // MRs-ccfffffffffffml----;  the last digit of the frequency is off by one

@@ -21,6 +21,14 @@ class VirtualRadio : public QObject {
 public:
     using Model = Transceiver::Model;
 
+    // How the radio meets the adapter: what owners of these radios most often get wrong.
+    enum class Hookup {
+        Sound,
+        NoInterface,  // no IC-10 interface fitted: the socket is dead both ways
+        NotInverted,  // TTL levels without an inverter: the panel reads garbage and breaks
+        WaitsForCts,  // wired for hardware handshake, it holds its replies while CTS is low
+    };
+
     explicit VirtualRadio(Model model = Model::TS440, QObject* parent = nullptr);
 
     bool open(QString* error = nullptr);
@@ -28,8 +36,20 @@ public:
     void close();
     QString devicePath() const;
 
-    // Paced, the line runs at the radio's 4800 baud both ways; otherwise replies go at once.
+    // Paced, the line runs at the radio's speed both ways; otherwise replies go at once.
     void setPaced(bool paced);
+    // The radio's speed: 4800 baud, or 1200 with its internal jumper set. While the panel has
+    // its end at another speed, the radio's replies reach it as its UART reads them: garbage.
+    // The radio itself is taken to understand the panel at any speed.
+    void setBaud(int baud);
+    int baud() const;
+    void setHookup(Hookup hookup) { hookup_ = hookup; }
+    // What the radio drives on the line the panel reads as CTS: low while it waits for the
+    // handshake. A pseudo-terminal has no modem lines, so tests hand this to the panel.
+    bool clearToSend() const { return hookup_ != Hookup::WaitsForCts; }
+    // Puts the last `characters` of a status report on the line now, as a USB adapter keeps
+    // the tail of a reply to a program that closed the port while the radio was answering.
+    void leaveStaleTail(int characters);
     // A reply is still on its way out: a panel that asks again now has two requests out.
     bool isReplying() const { return line_->isBusy(); }
     Transceiver& transceiver() { return transceiver_; }
@@ -37,6 +57,11 @@ public:
     QByteArray receivedBytes() const { return received_; }
     QList<QByteArray> receivedCommands() const;
     void clearLog() { received_.clear(); }
+    // When each "IF;" arrived, on the line's clock; and how many arrived while the radio was
+    // keying CW in a way that polling disturbs (Transceiver::pollingDisturbsKeying).
+    QList<SerialLine::Time> statusRequestTimes() const { return statusRequestTimes_; }
+    SerialLine::Time now() const { return line_->now(); }
+    int keyingDisturbances() const { return keyingDisturbances_; }
 
     // Switched off, the radio obeys nothing and says nothing, and a reply on its way is cut
     // short; what comes down the line is still logged and signalled.
@@ -59,6 +84,8 @@ public:
 signals:
     void commandReceived(const QByteArray& command);
     void replySent(const QByteArray& reply);
+    // A status request has made the CW note move while the radio was keyed.
+    void keyingDisturbed();
 
 private:
     struct Fault {
@@ -81,6 +108,8 @@ private:
     void addFault(Fault::Kind kind, int n, int characters = 0, std::chrono::milliseconds wait = {});
     static void spoil(Outgoing& outgoing, const Fault& fault);
     void misread(QByteArray& text);
+    void noteStatusRequest(SerialLine::Time arrived);
+    void transmit(const QByteArray& text, SerialLine::Time notBefore, const QByteArray& message);
 
     PseudoTerminal* terminal_;
     SerialLine* line_;
@@ -91,4 +120,7 @@ private:
     QList<int> misreadChannels_;
     qint64 replies_ = 0;
     bool poweredOn_ = true;
+    Hookup hookup_ = Hookup::Sound;
+    QList<SerialLine::Time> statusRequestTimes_;
+    int keyingDisturbances_ = 0;
 };
