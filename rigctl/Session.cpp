@@ -137,7 +137,7 @@ void Session::run() {
     if (!isWaiting())
         wait_.stop();
     else if (answers_.size() > answeredBefore || !wait_.isActive())
-        wait_.start();
+        wait_.start(kFreshReportWait + radio_.pollingPause());
 }
 
 // The requests of the next whole line; false when there is none.

@@ -48,6 +48,11 @@ void SharedRadio::reportOverdue() {
     overdue_ = true;
 }
 
+void SharedRadio::setPollingPause(std::chrono::milliseconds pause) {
+    pollingPause_ = pause;
+    overdueTimer_.setInterval(kReportOverdue + pause);
+}
+
 void SharedRadio::answeringChanged(bool answering) {
     heardOnce_ = heardOnce_ || answering;
     if (answering == answering_)

@@ -55,6 +55,10 @@ public:
     void operatorKeyed(bool transmit);
     // No clean report for kReportOverdue (its timer calls it).
     void reportOverdue();
+    // The pause the panel's polling makes before its next request (a TS-940 keyed is asked once
+    // a second): the reports, and the turns of the sets waiting for them, come that much later.
+    void setPollingPause(std::chrono::milliseconds pause);
+    std::chrono::milliseconds pollingPause() const { return pollingPause_; }
 
     const Rigctl::RadioModel& model() const { return *model_; }
     // Identified and read out: sets may go to the radio.
@@ -130,6 +134,7 @@ private:
     bool answering_ = false;
     bool heardOnce_ = false;
     bool overdue_ = false;
+    std::chrono::milliseconds pollingPause_{0};
     QTimer overdueTimer_;
 
     QList<Pending> pending_;  // in the order they were first asked

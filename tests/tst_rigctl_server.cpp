@@ -288,9 +288,10 @@ void RigctlServerTest::unkeyingIsTheKeyersOwn() {
         QSKIP(PanelHarness::kNoRigctl);
     FormControlTOVRAN& panel = *program_->mainWindow();
     Client keyer(server_->port());
-    if (byTheOperator)
+    if (byTheOperator) {
         QTest::mouseClick(panel.CommandRxTx, Qt::LeftButton);
-    else
+        QVERIFY(server_->radio().isKeyed());  // the operator's, before a report shows it
+    } else
         QCOMPARE(keyer.ask("T 1\n", 7), QByteArray("RPRT 0\n"));
     QVERIFY(
         PanelHarness::waitUntil([&] { return panel.CommandRxTx->text() == "RX"; }, kPatienceMs));
@@ -298,9 +299,10 @@ void RigctlServerTest::unkeyingIsTheKeyersOwn() {
     QVERIFY2(output.isEmpty(), output);
     waitForReports(3);
     QVERIFY(radio_->transceiver().isTransmitting());
-    if (byTheOperator)
+    if (byTheOperator) {
         QTest::mouseClick(panel.CommandRxTx, Qt::LeftButton);
-    else
+        QVERIFY(!server_->radio().isKeyed());  // at once, for clients too
+    } else
         QCOMPARE(keyer.ask("T 0\n", 7), QByteArray("RPRT 0\n"));
     QVERIFY(PanelHarness::waitUntil([&] { return !radio_->transceiver().isTransmitting(); },
                                     kPatienceMs));
