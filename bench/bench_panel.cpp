@@ -4,7 +4,8 @@
 //  - paced at 4800 baud 8N2, how close it comes to what the line allows;
 //  - writing 100 memory channels back from a file, and the polling meanwhile, both ways;
 //  - the radio shared by eight clients through the panel's rigctld server, and through
-//    Hamlib's own rigctld (ServerBench.cpp).
+//    Hamlib's own rigctld; a client's set on its way to the line; a client that never reads;
+//    64 idle connections (ServerBench.cpp; "bench_panel sharing" runs these alone).
 
 #include "DisplayLabel.h"
 #include "EventLoop.h"
@@ -157,6 +158,11 @@ void writeBackFigures(bool paced) {
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
+    // "bench_panel sharing": the shared radio's figures alone.
+    if (application.arguments().contains(QStringLiteral("sharing"))) {
+        benchServers();
+        return 0;
+    }
 
     std::printf("Unpaced virtual transceiver (the panel's own speed)\n");
     {

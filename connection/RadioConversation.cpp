@@ -81,6 +81,11 @@ void RadioConversation::reportDecoded(bool mayWriteMemories) {
         requests_.request(Command::status());
 }
 
+std::chrono::milliseconds RadioConversation::pollingPause() const {
+    return keyedPollTimer_.isActive() ? keyedPollTimer_.intervalAsDuration()
+                                      : std::chrono::milliseconds(0);
+}
+
 void RadioConversation::send(const QByteArray& command) {
     line_.output(command);
     // The reply to a status request already on the line was made before the radio heard it.

@@ -57,6 +57,9 @@ public:
     QByteArray outstanding() const { return requests_.outstanding(); }
     // The radio has answered within the silence time-out.
     bool radioAnswers() const { return requests_.radioAnswers(); }
+    // How long the polling waits after the last report before it asks again: nothing, or
+    // kKeyedPollInterval while a radio that polling disturbs transmits.
+    std::chrono::milliseconds pollingPause() const;
 
     // --- A command from the operator or a client sharing the radio, written at once.
     void send(const QByteArray& command);

@@ -1,8 +1,9 @@
 // Arbitrary client bytes, in arbitrary pieces, through a rigctld session, with status reports
-// from the radio, a radio fallen silent, a client gone quiet and a client gone away in between.
-// Whatever comes in, what reaches the radio is one of the panel's own commands, well formed, on a
-// frequency the radio covers, and every answer ends its line. A broken rule aborts, so that
-// libFuzzer keeps the input.
+// from the radio, reports overdue, a radio fallen silent, the operator keying and unkeying, a
+// client gone quiet and a client gone away in between. Whatever comes in, what reaches the radio
+// is one of the panel's own commands, well formed, on a frequency the radio covers, every answer
+// ends its line, and answers are made a batch at a time. A broken rule aborts, so that libFuzzer
+// keeps the input.
 //
 //   fuzz_rigctl -runs=1000000 corpus/
 
@@ -10,6 +11,7 @@
 #include "Session.h"
 #include "SharedRadio.h"
 
+#include <QCoreApplication>
 #include <QRegularExpression>
 
 #include <cstdio>
@@ -43,7 +45,24 @@ void checkCommand(const SharedRadio& radio, const QByteArray& command) {
         fail("frequency out of range", command);
 }
 
+// The most a session makes at a time: a batch, and the one answer that took it over.
+constexpr qsizetype kMostAnswers = Session::kAnswersAtOnce + 4096;
+
+void takeAnswers(Session& session) {
+    const QByteArray answers = session.takeAnswers();
+    if (!answers.isEmpty() && !answers.endsWith('\n'))
+        fail("answer without its line end", answers);
+    if (answers.size() > kMostAnswers)
+        fail("answers beyond a batch", answers.left(80));
+}
+
 }  // namespace
+
+// The sessions' timers need an application object, though they never fire here.
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+    static QCoreApplication application(*argc, *argv);
+    return 0;
+}
 
 // The first byte chooses the radio; then each control byte says what happens before the next
 // piece of client bytes (its length is the control byte's upper bits).
@@ -53,12 +72,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     SharedRadio radio;
     Session session(radio);
     radio.setWrite([&](const QByteArray& command) { checkCommand(radio, command); });
-    QObject::connect(&radio, &SharedRadio::written,
-                     [&](auto kind, auto first, auto last, auto reports) {
-                         session.setWritten(kind, first, last, reports);
-                     });
-    QObject::connect(&radio, &SharedRadio::reported, [&] { session.reported(); });
-    QObject::connect(&radio, &SharedRadio::silenced, [&] { session.stopWaiting(); });
     radio.identified(kIdentifications[data[0] % 5]);
     if (data[0] & 0x80)
         radio.readoutEnded();
@@ -72,6 +85,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             case 1:
                 session.end();
                 break;
+            case 6:
+                if (control & 0x8)
+                    radio.reportOverdue();
+                else
+                    radio.operatorKeyed(control & 0x10);
+                break;
             case 7:
                 radio.answeringChanged(false);
                 break;
@@ -81,9 +100,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const size_t piece = std::min<size_t>(control >> 3, size - at);
         session.receive(QByteArrayView(reinterpret_cast<const char*>(data + at), piece));
         at += piece;
-        const QByteArray answers = session.takeAnswers();
-        if (!answers.isEmpty() && !answers.endsWith('\n'))
-            fail("answer without its line end", answers);
+        takeAnswers(session);
+        while (session.hasUnanswered() && !session.isWaiting() && !session.isClosing()) {
+            session.resume();
+            takeAnswers(session);
+        }
     }
     session.end();
     return 0;

@@ -114,6 +114,9 @@ public:
 signals:
     // The window has closed and the port with it: the program ends.
     void unloaded();
+    // The TX/RX button has just put "TX;" (true) or "RX;" (false) on the line: the keying is
+    // the operator's, and whoever shares the radio leaves it to the operator.
+    void operatorKeyed(bool transmit);
 
 protected:
     void closeEvent(QCloseEvent* event) override;

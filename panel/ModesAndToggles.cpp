@@ -44,8 +44,9 @@ void FormControlTOVRAN::SelectMode(const QString& name) {
 }
 
 void FormControlTOVRAN::CommandRxTx_Click() {
-    conversation_->send(CommandRxTx->text() == QLatin1String("TX") ? Command::transmit()
-                                                                   : Command::receive());
+    const bool transmit = CommandRxTx->text() == QLatin1String("TX");
+    conversation_->send(transmit ? Command::transmit() : Command::receive());
+    emit operatorKeyed(transmit);
 }
 
 void FormControlTOVRAN::CommandScan_Click() {

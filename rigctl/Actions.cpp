@@ -2,10 +2,10 @@
 
 #include "Capabilities.h"
 #include "Commands.h"
+#include "VfoNames.h"
 
 #include <algorithm>
 #include <cmath>
-#include <string_view>
 
 namespace Rigctl {
 
@@ -13,56 +13,6 @@ namespace {
 
 using Kind = SharedRadio::SetKind;
 using Sets = std::variant<QList<RadioSet>, int>;
-
-constexpr char kCurrentVfo = 'c';
-constexpr char kNotOnTheseRadios = 'x';
-
-// Hamlib's VFO names and what they are to these radios: the digit of FN and of the status
-// report, the VFO in use, or a VFO they do not have. The names follow Hamlib's TS-440 driver.
-struct VfoName {
-    const char* name;
-    char digit;
-};
-constexpr VfoName kVfoNames[] = {
-    {"VFOA", '0'},
-    {"VFOB", '1'},
-    {"MEM", '2'},
-    {"Main", '0'},
-    {"Sub", '1'},
-    {"VFO", '0'},
-    {"currVFO", kCurrentVfo},
-    {"VFOC", kNotOnTheseRadios},
-    {"TX", kNotOnTheseRadios},
-    {"RX", kNotOnTheseRadios},
-    {"MainA", kNotOnTheseRadios},
-    {"MainB", kNotOnTheseRadios},
-    {"MainC", kNotOnTheseRadios},
-    {"SubA", kNotOnTheseRadios},
-    {"SubB", kNotOnTheseRadios},
-    {"SubC", kNotOnTheseRadios},
-    {"otherVFO", kNotOnTheseRadios},
-    {"AllVFOs", kNotOnTheseRadios},
-};
-
-std::optional<char> vfoDigit(QByteArrayView name) {
-    const std::string_view wanted(name.data(), name.size());
-    const auto* found =
-        std::ranges::find_if(kVfoNames, [&](const VfoName& vfo) { return wanted == vfo.name; });
-    return found == std::end(kVfoNames) ? std::nullopt : std::optional(found->digit);
-}
-
-QByteArray vfoName(char digit) {
-    switch (digit) {
-        case '0':
-            return "VFOA";
-        case '1':
-            return "VFOB";
-        case '2':
-            return "MEM";
-        default:
-            return {};
-    }
-}
 
 // The VFO a split radio transmits on: the other one (VFO B from memory, as Hamlib has it).
 char otherVfo(char vfo) {

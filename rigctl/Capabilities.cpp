@@ -2,6 +2,7 @@
 
 #include "CommandTable.h"
 #include "Version.h"
+#include "VfoNames.h"
 
 #include <algorithm>
 #include <vector>
@@ -20,7 +21,6 @@ const QByteArray kEndOfList = "0 0 0 0 0 0 0\n";
 // Clients name the VFO only where Hamlib needs it, and reading either VFO's frequency or mode
 // never makes them switch the radio: the answer is the VFO in use, from the latest report.
 constexpr unsigned kTargetableFrequencyAndMode = 0x3;
-const QByteArray kVfoNames = "VFOA VFOB MEM ";
 
 QByteArray hex(quint64 value) {
     return "0x" + QByteArray::number(value, 16);
@@ -125,7 +125,7 @@ QByteArray passbandText(int hz) {
 }  // namespace
 
 Outcome vfoList() {
-    return {kOk, {kVfoNames}};
+    return {kOk, {vfoNames()}};
 }
 
 Outcome modesAndPassbands(const RadioModel& model) {
@@ -155,7 +155,7 @@ Outcome listAsked(const Request& request, const RadioModel& model) {
             return {kOk, {}, "\n"};
         default:
             return request.command->action == Action::GetVfoInfo
-                       ? Outcome{kOk, {}, kVfoNames + '\n'}
+                       ? Outcome{kOk, {}, vfoNames() + '\n'}
                        : Outcome{kInvalid};
     }
 }
@@ -180,7 +180,7 @@ QByteArray dumpCaps(const RadioModel& model) {
                       "\nModel name:\t" + model.name +
                       "\nMfg name:\tKenwood\nRig type:\tTransceiver\nPTT type:\tRig capable"
                       "\nMode list: " +
-                      modeList(model) + "\nVFO list: VFOA VFOB MEM\n";
+                      modeList(model) + "\nVFO list: " + vfoNames().trimmed() + '\n';
     for (const RigCommand& command : commands()) {
         if (command.caps)
             text += command.caps +

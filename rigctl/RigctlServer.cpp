@@ -4,7 +4,10 @@
 
 #include <QTcpSocket>
 
-RigctlServer::RigctlServer(QObject* parent) : QObject(parent) {
+#include <algorithm>
+
+RigctlServer::RigctlServer(QObject* parent)
+    : QObject(parent), longestStall_(ClientConnection::kLongestStall) {
     connect(&server_, &QTcpServer::newConnection, this, &RigctlServer::acceptClients);
 }
 
@@ -12,17 +15,29 @@ bool RigctlServer::listen(const QHostAddress& address, quint16 port) {
     return server_.listen(address, port);
 }
 
+// Those still connected: one that has just closed is deleted on the next turn of the loop.
+QList<ClientConnection*> RigctlServer::clients() const {
+    QList<ClientConnection*> open = findChildren<ClientConnection*>(Qt::FindDirectChildrenOnly);
+    open.removeIf([](const ClientConnection* client) { return !client->isOpen(); });
+    return open;
+}
+
 int RigctlServer::clientCount() const {
-    return int(findChildren<ClientConnection*>(Qt::FindDirectChildrenOnly).size());
+    return int(clients().size());
 }
 
 void RigctlServer::acceptClients() {
     while (QTcpSocket* socket = server_.nextPendingConnection()) {
-        if (clientCount() >= kMostClients) {
-            socket->abort();
-            socket->deleteLater();
-            continue;
-        }
-        new ClientConnection(socket, radio_, this);
+        if (clientCount() >= kMostClients)
+            makeRoom();
+        new ClientConnection(socket, radio_, this, longestStall_);
     }
+}
+
+void RigctlServer::makeRoom() {
+    const QList<ClientConnection*> open = clients();
+    const auto first = std::ranges::max_element(
+        open,
+        [](const ClientConnection* a, const ClientConnection* b) { return b->givesWayBefore(*a); });
+    (*first)->close();
 }

@@ -6,6 +6,8 @@
 #include <QObject>
 #include <QTcpServer>
 
+#include <chrono>
+
 class ClientConnection;
 
 // A rigctld-compatible server ("NET rigctl", Hamlib's rig model 2): the operator's other
@@ -16,8 +18,10 @@ class RigctlServer : public QObject {
 public:
     // rigctld's own port.
     static constexpr quint16 kDefaultPort = 4532;
-    // Enough for every program of a busy station; more are refused.
-    static constexpr int kMostClients = 16;
+    // Far more than a station runs programs, each holding little (see ClientConnection). A
+    // client that connects when all are taken is served all the same: the one idle longest
+    // gives way, so that connections a program leaks or a port scan leaves lock nobody out.
+    static constexpr int kMostClients = 64;
 
     explicit RigctlServer(QObject* parent = nullptr);
 
@@ -25,13 +29,18 @@ public:
     QString errorString() const { return server_.errorString(); }
     quint16 port() const { return server_.serverPort(); }
     int clientCount() const;
+    // How long a client may leave its answers unread past ClientConnection::kMostUnsent.
+    void setLongestStall(std::chrono::milliseconds time) { longestStall_ = time; }
 
     // What the panel feeds, and how the clients' sets reach the radio.
     SharedRadio& radio() { return radio_; }
 
 private:
     void acceptClients();
+    QList<ClientConnection*> clients() const;
+    void makeRoom();
 
     QTcpServer server_;
     SharedRadio radio_;
+    std::chrono::milliseconds longestStall_;
 };

@@ -20,20 +20,22 @@ bool isRequestText(QByteArrayView bytes) {
 
 }  // namespace
 
-Session::Session(SharedRadio& radio) : radio_(radio) {}
+Session::Session(SharedRadio& radio, QObject* parent)
+    : QObject(parent), radio_(radio), client_(radio.join()) {
+    wait_.setSingleShot(true);
+    wait_.setInterval(kFreshReportWait);
+    connect(&wait_, &QTimer::timeout, this, &Session::stopWaiting);
+    connect(&radio, &SharedRadio::written, this, &Session::setWritten);
+    connect(&radio, &SharedRadio::dropped, this, &Session::setDropped);
+    connect(&radio, &SharedRadio::reported, this, &Session::reported);
+    connect(&radio, &SharedRadio::silenced, this, &Session::stopWaiting);
+}
 
 void Session::receive(QByteArrayView bytes) {
     if (closing_)
         return;
     closing_ = !isRequestText(bytes);
     unread_ += bytes;
-    for (qsizetype end = unread_.indexOf('\n'); end >= 0 && !closing_;
-         end = unread_.indexOf('\n')) {
-        closing_ = end > kLongestLine;
-        requests_ += parseLine(QByteArrayView(unread_).first(end));
-        unread_.remove(0, end + 1);
-    }
-    closing_ = closing_ || unread_.size() > kLongestLine;
     run();
 }
 
@@ -41,51 +43,128 @@ QByteArray Session::takeAnswers() {
     return std::exchange(answers_, {});
 }
 
-void Session::setWritten(SharedRadio::SetKind kind, quint64 first, quint64 last,
-                         quint64 reportsBefore) {
-    const auto mine = unwritten_.find(kind);
-    if (mine == unwritten_.end() || mine->second < first || mine->second > last)
-        return;
-    unwritten_.erase(mine);
-    freshFrom_ = std::max(freshFrom_, reportsBefore + SharedRadio::kReportsToFresh);
-}
-
-void Session::reported() {
-    if (waiting_)
-        run();
-}
-
-void Session::stopWaiting() {
-    unwritten_.clear();
-    freshFrom_ = 0;
-    if (!waiting_)
-        return;
-    answers_ += formatAnswer(requests_.takeFirst(), {kTimedOut});
-    waiting_ = false;
+void Session::resume() {
     run();
 }
 
+void Session::setWritten(SharedRadio::SetKind kind, quint64 first, quint64 last,
+                         quint64 reportsBefore) {
+    for (Held& held : held_) {
+        const auto mine = held.unwritten.find(kind);
+        if (mine == held.unwritten.end() || mine->second < first || mine->second > last)
+            continue;
+        held.unwritten.erase(mine);
+        freshFrom_ = std::max(freshFrom_, reportsBefore + SharedRadio::kReportsToFresh);
+    }
+    settle();
+}
+
+// A request whose set will not go out is answered with the error, and its other set, if it
+// had two, is withdrawn with it.
+void Session::setDropped(SharedRadio::SetKind kind, quint64 first, quint64 last) {
+    Sets withdrawn;
+    for (Held& held : held_) {
+        const auto mine = held.unwritten.find(kind);
+        if (mine != held.unwritten.end() && mine->second >= first && mine->second <= last) {
+            held.unwritten.erase(mine);
+            fail(held, withdrawn);
+        }
+    }
+    withdraw(withdrawn);
+}
+
+void Session::fail(Held& held, Sets& withdrawn) {
+    withdrawn.append({held.unwritten.begin(), held.unwritten.end()});
+    held.unwritten.clear();
+    held.answer = held.timedOut;
+}
+
+void Session::withdraw(const Sets& sets) {
+    for (const auto& [kind, number] : sets) radio_.withdraw(kind, number);
+    settle();
+}
+
+void Session::reported() {
+    if (readWaits_)
+        settle();
+}
+
+void Session::stopWaiting() {
+    Sets withdrawn;
+    for (Held& held : held_) {
+        if (!held.unwritten.empty())
+            fail(held, withdrawn);
+    }
+    if (readWaits_)
+        held_.append({formatAnswer(requests_.takeFirst(), {kTimedOut}), {}, {}});
+    readWaits_ = false;
+    freshFrom_ = 0;
+    withdraw(withdrawn);
+}
+
 void Session::end() {
-    if (keyed_)
-        radio_.submit(SharedRadio::SetKind::Transmit, ::Command::receive());
-    keyed_ = false;
+    radio_.leave(client_);
+}
+
+// What waited goes on from the radio's signals; the connection hears of the answers.
+void Session::settle() {
+    if (running_)
+        return;  // run() is answering already, and takes what changed in turn
+    run();
+    emit answersReady();
 }
 
 void Session::run() {
-    while (!requests_.isEmpty() && !closing_) {
+    running_ = true;
+    readWaits_ = false;
+    const qsizetype answeredBefore = answers_.size();
+    release();
+    while (!closing_ && answers_.size() < kAnswersAtOnce) {
+        if (requests_.isEmpty()) {
+            if (!takeLine())
+                break;
+            continue;
+        }
         const Request& next = requests_.first();
-        waiting_ = next.command && readsStatus(next.command->action) && mustWait();
-        if (waiting_)
-            return;
-        answers_ += answer(requests_.takeFirst());
+        readWaits_ = next.command && readsStatus(next.command->action) && mustWait();
+        if (readWaits_)
+            break;
+        held_ << answer(requests_.takeFirst());
+        release();
     }
+    running_ = false;
+    // Each request that comes to wait has its own time, as each has with Hamlib's clients.
+    if (!isWaiting())
+        wait_.stop();
+    else if (answers_.size() > answeredBefore || !wait_.isActive())
+        wait_.start(kFreshReportWait + radio_.pollingPause());
+}
+
+// The requests of the next whole line; false when there is none.
+bool Session::takeLine() {
+    const qsizetype end = unread_.indexOf('\n');
+    closing_ = end > kLongestLine || (end < 0 && unread_.size() > kLongestLine);
+    if (end < 0 || closing_)
+        return false;
+    requests_ = parseLine(QByteArrayView(unread_).first(end));
+    unread_.remove(0, end + 1);
+    return true;
+}
+
+// Answers go in the order asked: those ready behind one that waits wait with it.
+void Session::release() {
+    while (!held_.isEmpty() && held_.first().unwritten.empty())
+        answers_ += held_.takeFirst().answer;
 }
 
 bool Session::mustWait() const {
-    return !unwritten_.empty() || radio_.reports() < freshFrom_;
+    if (radio_.isSilent())
+        return false;  // answered at once: the radio does not answer
+    return !held_.isEmpty() || radio_.reports() < freshFrom_ || radio_.isOverdue();
 }
 
-QByteArray Session::answer(const Request& request) {
+Session::Held Session::answer(const Request& request) {
+    Held held;
     Outcome outcome{kInvalid};
     if (request.command && request.complete) {
         const Action action = request.command->action;
@@ -94,13 +173,16 @@ QByteArray Session::answer(const Request& request) {
         outcome = request.asksList                  ? listAsked(request, radio_.model())
                   : needsRadio && radio_.isSilent() ? Outcome{kTimedOut}
                   : readsStatus(action)             ? readStatus(request, radio_)
-                  : setsRadio(action)               ? set(request)
+                  : setsRadio(action)               ? set(request, held)
                                                     : local(request);
     }
-    return formatAnswer(request, outcome);
+    held.answer = formatAnswer(request, outcome);
+    if (!held.unwritten.empty())
+        held.timedOut = formatAnswer(request, {kTimedOut});
+    return held;
 }
 
-Outcome Session::set(const Request& request) {
+Outcome Session::set(const Request& request, Held& held) {
     // rigctld leaves the mode alone while a client holds it locked.
     if (request.command->action == Action::SetMode && modeLocked_)
         return {};
@@ -108,13 +190,14 @@ Outcome Session::set(const Request& request) {
     if (const int* code = std::get_if<int>(&result))
         return {*code};
     for (const RadioSet& radioSet : std::get<QList<RadioSet>>(result)) {
-        const quint64 number = radio_.submit(radioSet.kind, radioSet.command);
+        const std::optional<quint64> number =
+            radio_.submit(client_, radioSet.kind, radioSet.command);
+        if (!number)
+            continue;  // another's keying: this client is not transmitting
         if (radio_.isPending(radioSet.kind))
-            unwritten_[radioSet.kind] = number;
+            held.unwritten[radioSet.kind] = *number;
         else
             freshFrom_ = std::max(freshFrom_, radio_.reports() + SharedRadio::kReportsToFresh);
-        if (radioSet.kind == SharedRadio::SetKind::Transmit)
-            keyed_ = radioSet.command == ::Command::transmit();
     }
     return {};
 }

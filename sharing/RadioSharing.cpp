@@ -18,7 +18,10 @@ void connectServerToRadio(RigctlServer& server, RadioConversation& conversation)
     QObject::connect(&conversation, &RadioConversation::readoutEnded, &radio,
                      &SharedRadio::readoutEnded);
     QObject::connect(&conversation, &RadioConversation::statusDecoded, &radio,
-                     &SharedRadio::statusDecoded);
+                     [&radio, &conversation](const Reply::Status& status) {
+                         radio.setPollingPause(conversation.pollingPause());
+                         radio.statusDecoded(status);
+                     });
     QObject::connect(&conversation, &RadioConversation::answeringChanged, &radio,
                      &SharedRadio::answeringChanged);
 }
@@ -27,5 +30,7 @@ void shareRadio(ProgramStart& program, RigctlServer& server) {
     QObject::connect(&program, &ProgramStart::panelOpened, &server,
                      [&server](FormControlTOVRAN* panel) {
                          connectServerToRadio(server, *panel->conversation());
+                         QObject::connect(panel, &FormControlTOVRAN::operatorKeyed, &server.radio(),
+                                          &SharedRadio::operatorKeyed);
                      });
 }

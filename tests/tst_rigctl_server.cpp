@@ -3,6 +3,7 @@
 // what a client must not be able to do: leave the transmitter keyed, disturb the others with
 // noise, crowd the server, starve the polling.
 
+#include "ClientConnection.h"
 #include "FormSelectPortTOVRAN.h"
 #include "PanelHarness.h"
 #include "ProgramStart.h"
@@ -11,8 +12,11 @@
 #include "RigctlServer.h"
 
 #include <QProcess>
+#include <QPushButton>
 #include <QTcpSocket>
 #include <QTest>
+
+#include <algorithm>
 
 namespace {
 
@@ -59,7 +63,10 @@ private slots:
     void keyedByAClientThenClosed_data();
     void keyedByAClientThenClosed();
     void switchedOffAndOn();
-    void seventeenthClientIsRefused();
+    void unkeyingIsTheKeyersOwn_data();
+    void unkeyingIsTheKeyersOwn();
+    void fullServerMakesRoom();
+    void clientThatNeverReads();
     void floodOfSetsLeavesThePollingAndEndsOnTheLastValue();
 
 private:
@@ -234,14 +241,21 @@ void RigctlServerTest::keyedByAClientThenClosed() {
     QCOMPARE(radio_->receivedCommands().last(), QByteArray("RX;"));
 }
 
-// Sets asked as the radio goes silent are never carried out later, a transmit least of all;
-// Hamlib's client is told the radio timed out, and finds it again once it answers.
+// Between the radio's last report and the panel's verdict, a set is answered RPRT 0 only once
+// written to the line, and a read waits for a report that does not come: Hamlib's client is
+// told the radio timed out, as it is after the verdict. Nothing asked then is carried out
+// later, a transmit least of all; the client finds the radio again once it answers.
 void RigctlServerTest::switchedOffAndOn() {
     if (PanelHarness::hamlibRigctl().isEmpty())
         QSKIP(PanelHarness::kNoRigctl);
     radio_->setPoweredOn(false);
+    QVERIFY(PanelHarness::waitUntil([&] { return server_->radio().isOverdue(); }, kPatienceMs));
+    QVERIFY(program_->mainWindow()->conversation()->radioAnswers());
     Client client(server_->port());
-    QCOMPARE(client.ask("F 7074000\nM CW 0\n", 14), QByteArray("RPRT 0\nRPRT 0\n"));
+    // The line was free for the frequency; the mode and the keying wait for a turn in vain.
+    QCOMPARE(client.ask("F 7074000\nM CW 0\nT 1\n", 21), QByteArray("RPRT 0\nRPRT -5\nRPRT -5\n"));
+    const QByteArray late = rigctl({"f"});
+    QVERIFY2(late.contains("get_freq: error") && late.contains("Communication timed out"), late);
     QVERIFY(PanelHarness::waitUntil(
         [&] { return !program_->mainWindow()->conversation()->radioAnswers(); }, kPatienceMs));
     QCOMPARE(client.ask("T 1\nf\n\\get_powerstat\n", 18), QByteArray("RPRT -5\nRPRT -5\n0\n"));
@@ -257,15 +271,99 @@ void RigctlServerTest::switchedOffAndOn() {
     QCOMPARE(operatorCommands(*radio_), QList<QByteArray>{"FA00007074000;"});
 }
 
-void RigctlServerTest::seventeenthClientIsRefused() {
-    std::vector<std::unique_ptr<Client>> clients;
-    for (int i = 0; i < 16; ++i) {
-        clients.push_back(std::make_unique<Client>(server_->port()));
-        QCOMPARE(clients.back()->ask("t\n", 2), QByteArray("0\n"));
+// fldigi unkeys twice as it starts, WSJT-X as it gives up after an error: while another
+// program or the operator has the radio transmitting, that sends nothing and ends nobody's
+// transmission. The keyer's own unkeying still goes out.
+void RigctlServerTest::unkeyingIsTheKeyersOwn_data() {
+    QTest::addColumn<bool>("byTheOperator");
+    QTest::addColumn<QList<QByteArray>>("sentToTheRadio");
+    QTest::newRow("keyed by another client") << false << QList<QByteArray>{"TX;", "RX;"};
+    QTest::newRow("keyed at the panel") << true << QList<QByteArray>{"TX;", "RX;"};
+}
+
+void RigctlServerTest::unkeyingIsTheKeyersOwn() {
+    QFETCH(bool, byTheOperator);
+    QFETCH(QList<QByteArray>, sentToTheRadio);
+    if (PanelHarness::hamlibRigctl().isEmpty())
+        QSKIP(PanelHarness::kNoRigctl);
+    FormControlTOVRAN& panel = *program_->mainWindow();
+    Client keyer(server_->port());
+    if (byTheOperator) {
+        QTest::mouseClick(panel.CommandRxTx, Qt::LeftButton);
+        QVERIFY(server_->radio().isKeyed());  // the operator's, before a report shows it
+    } else
+        QCOMPARE(keyer.ask("T 1\n", 7), QByteArray("RPRT 0\n"));
+    QVERIFY(
+        PanelHarness::waitUntil([&] { return panel.CommandRxTx->text() == "RX"; }, kPatienceMs));
+    const QByteArray output = rigctl({"T", "0", "T", "0"});
+    QVERIFY2(output.isEmpty(), output);
+    waitForReports(3);
+    QVERIFY(radio_->transceiver().isTransmitting());
+    if (byTheOperator) {
+        QTest::mouseClick(panel.CommandRxTx, Qt::LeftButton);
+        QVERIFY(!server_->radio().isKeyed());  // at once, for clients too
+    } else
+        QCOMPARE(keyer.ask("T 0\n", 7), QByteArray("RPRT 0\n"));
+    QVERIFY(PanelHarness::waitUntil([&] { return !radio_->transceiver().isTransmitting(); },
+                                    kPatienceMs));
+    QCOMPARE(operatorCommands(*radio_), sentToTheRadio);
+}
+
+// A program that leaks connections, or a port scan, holds 64 idle sockets: a station program
+// connecting then is served all the same, and so is the one that was already talking.
+void RigctlServerTest::fullServerMakesRoom() {
+    if (PanelHarness::hamlibRigctl().isEmpty())
+        QSKIP(PanelHarness::kNoRigctl);
+    Client station(server_->port());
+    QCOMPARE(station.ask("t\n", 2), QByteArray("0\n"));
+    std::vector<std::unique_ptr<QTcpSocket>> idle;
+    for (int i = 0; i < 64; ++i) {
+        idle.push_back(std::make_unique<QTcpSocket>());
+        idle.back()->connectToHost(QHostAddress::LocalHost, server_->port());
     }
-    Client refused(server_->port());
-    QVERIFY(refused.closedByServer());
-    for (const auto& client : clients) QCOMPARE(client->ask("v\n", 5), QByteArray("VFOA\n"));
+    const auto closed = [&] {
+        return std::ranges::count_if(idle, [](const auto& socket) {
+            return socket->state() == QAbstractSocket::UnconnectedState;
+        });
+    };
+    // The first of them gives way to the last.
+    QVERIFY(PanelHarness::waitUntil(
+        [&] { return server_->clientCount() == RigctlServer::kMostClients && closed() == 1; },
+        kPatienceMs));
+    QCOMPARE(idle.front()->state(), QAbstractSocket::UnconnectedState);
+    QCOMPARE(rigctl({"f", "m"}), QByteArray("14195000\nUSB\n2200\n"));
+    QCOMPARE(station.ask("v\n", 5), QByteArray("VFOA\n"));
+}
+
+// A program that asks and never reads its answers: what the panel holds for it stays bounded,
+// its requests are left unread, and it is closed once it has stayed so; the others are
+// answered as usual meanwhile.
+void RigctlServerTest::clientThatNeverReads() {
+    constexpr auto kStall = std::chrono::milliseconds(2000);
+    constexpr qint64 kMostHeld = 128 * 1024;  // tens of KiB, and a batch of answers over
+    server_->setLongestStall(kStall);
+    Client bystander(server_->port());
+    QTcpSocket hung;
+    hung.setReadBufferSize(1024);  // then TCP holds the rest, as for a program that never reads
+    hung.connectToHost(QHostAddress::LocalHost, server_->port());
+    // Each request is answered with 1 KiB: 90 MB in all, if the panel made every answer.
+    const QByteArray requests = QByteArray("\\dump_state\n").repeated(80'000);
+    hung.write(requests);
+    qint64 mostHeld = 0;
+    const auto held = [&] {
+        qint64 unsent = 0;
+        for (const QTcpSocket* socket : server_->findChildren<QTcpSocket*>())
+            unsent += socket->bytesToWrite();
+        mostHeld = std::max(mostHeld, unsent);
+        return unsent;
+    };
+    QVERIFY(PanelHarness::waitUntil([&] { return held() >= ClientConnection::kMostUnsent; },
+                                    kPatienceMs));
+    for (int i = 0; i < 10; ++i) QCOMPARE(bystander.ask("f\n", 9), QByteArray("14195000\n"));
+    QVERIFY(PanelHarness::waitUntil([&] { return held() == 0 && server_->clientCount() == 1; },
+                                    kPatienceMs));
+    QVERIFY2(mostHeld <= kMostHeld, QByteArray::number(mostHeld));
+    QCOMPARE(bystander.ask("v\n", 5), QByteArray("VFOA\n"));
 }
 
 void RigctlServerTest::floodOfSetsLeavesThePollingAndEndsOnTheLastValue() {

@@ -42,8 +42,8 @@ void RigctlTranscriptsTest::transcript_data() {
 // Each line is a mark and its text:
 //   > a request line           < an answer line            ! a command written to the radio
 //   @ ID004; (identification), @ IF...; (a status report), @ readout (the read-out ends),
-//   @ silence (no fresh report in time), @ off (the panel finds the radio silent),
-//   @ gone (the client disconnects)
+//   @ late (no report for a while), @ silence (no fresh report in time), @ off (the panel finds
+//   the radio silent), @ TX / @ RX (the operator's button), @ gone (the client disconnects)
 //   x the server closes the connection
 void RigctlTranscriptsTest::transcript() {
     QFETCH(QList<QByteArray>, lines);
@@ -51,12 +51,6 @@ void RigctlTranscriptsTest::transcript() {
     QList<QByteArray> written;
     radio.setWrite([&](const QByteArray& command) { written << command; });
     Session session(radio);
-    connect(&radio, &SharedRadio::written, this,
-            [&](SharedRadio::SetKind kind, quint64 first, quint64 last, quint64 reports) {
-                session.setWritten(kind, first, last, reports);
-            });
-    connect(&radio, &SharedRadio::reported, this, [&] { session.reported(); });
-    connect(&radio, &SharedRadio::silenced, this, [&] { session.stopWaiting(); });
     QList<QByteArray> answers;
     const auto takeAnswers = [&] {
         const QByteArray text = session.takeAnswers();
@@ -81,6 +75,10 @@ void RigctlTranscriptsTest::transcript() {
             QVERIFY(session.isClosing());
         else if (text == "readout")
             radio.readoutEnded();
+        else if (text == "late")
+            radio.reportOverdue();
+        else if (text == "TX" || text == "RX")
+            radio.operatorKeyed(text == "TX");
         else if (text == "silence")
             session.stopWaiting();
         else if (text == "off")
