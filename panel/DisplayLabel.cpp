@@ -21,6 +21,7 @@ void DisplayLabel::setCaption(const QString& caption) {
         return;
     setText(caption);
     fitCaption();
+    emit captionChanged(caption);
 }
 
 void DisplayLabel::setTextColour(const QColor& colour) {

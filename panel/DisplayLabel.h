@@ -19,6 +19,9 @@ public:
     void setTextColour(const QColor& colour);
     QColor textColour() const;
 
+signals:
+    void captionChanged(const QString& caption);
+
 private:
     void fitCaption();
 

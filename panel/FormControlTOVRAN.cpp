@@ -1,5 +1,6 @@
 #include "FormControlTOVRAN.h"
 
+#include "Accessibility.h"
 #include "Commands.h"
 #include "DisplayLabel.h"
 #include "FrequencyText.h"
@@ -36,6 +37,7 @@ FormControlTOVRAN::FormControlTOVRAN(QWidget* parent)
     memoryFiles_ = new MemoryFilesMenu(*this, *conversation_);
     setTabOrder();
     connectHandlers();
+    new PanelSpeech(this);
     centreOnScreen(this);
 }
 

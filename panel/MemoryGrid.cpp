@@ -2,6 +2,7 @@
 
 #include "KeyCodes.h"
 #include "ProgramLook.h"
+#include "SpokenText.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -34,6 +35,23 @@ public:
         painter->drawLine(option.rect.topRight(), option.rect.bottomRight());
         painter->drawLine(option.rect.bottomLeft(), option.rect.bottomRight());
         painter->restore();
+    }
+};
+
+// A cell that a screen reader reads as its channel and what the channel holds, not as a bare
+// number: "Canal 05 : 14 200 000 hertz, USB".
+class MemoryCell : public QTableWidgetItem {
+public:
+    QVariant data(int role) const override {
+        const QTableWidget* table = tableWidget();
+        if (role != Qt::AccessibleTextRole || table == nullptr)
+            return QTableWidgetItem::data(role);
+        const auto text = [&](int column) {
+            const QTableWidgetItem* cell = table->item(row(), column);
+            return cell != nullptr ? cell->text() : QString();
+        };
+        return SpokenText::memoryCell(column(), row(), text(MemoryGrid::kFrequencyColumn),
+                                      text(MemoryGrid::kModeColumn));
     }
 };
 
@@ -92,7 +110,7 @@ void MemoryGrid::buildHeader(const QFont& font) {
 void MemoryGrid::fillCells() {
     for (int row = 0; row < rowCount(); ++row) {
         for (int column = 0; column < kColumns; ++column) {
-            auto* item = new QTableWidgetItem;
+            auto* item = new MemoryCell;
             if (column == 0) {
                 // The channel-number column is fixed: shown like the header, never selected.
                 item->setFlags(Qt::ItemIsEnabled);

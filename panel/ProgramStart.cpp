@@ -1,5 +1,6 @@
 #include "ProgramStart.h"
 
+#include "Accessibility.h"
 #include "FormControlTOVRAN.h"
 #include "FormSelectPortTOVRAN.h"
 #include "RadioConversation.h"
@@ -30,6 +31,7 @@ ProgramStart::~ProgramStart() {
 void ProgramStart::begin() {
     for (const QString& choice : portChoices()) qInfo().noquote() << choice;
     portWindow_ = new FormSelectPortTOVRAN;
+    namePortWindow(*portWindow_);
     connect(portWindow_, &FormSelectPortTOVRAN::portChosen, this, &ProgramStart::openPanel);
     connect(portWindow_, &FormSelectPortTOVRAN::closedWithoutChoice, this,
             [this] { endProgram(0); });

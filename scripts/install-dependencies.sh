@@ -3,7 +3,8 @@
 # (Hamlib's rigctl and rigctld, WSJT-X, fldigi and grig are the real clients the rigctld-compatible
 # server is tried with; PulseAudio gives WSJT-X a sound device, xdotool plays the operator;
 # help2man makes the manual pages; qt6-translations-l10n has Qt's own texts in French;
-# lintian, desktop-file-utils and appstream check the package).
+# lintian, desktop-file-utils and appstream check the package; at-spi2-core, python3-pyatspi and
+# a private D-Bus session read the panel as a screen reader does).
 # Run as root; running it again installs nothing new.
 set -euo pipefail
 
@@ -15,6 +16,7 @@ packages=(
     libhamlib-utils dpkg-dev
     help2man lintian desktop-file-utils appstream
     wsjtx fldigi grig pulseaudio pulseaudio-utils xdotool
+    at-spi2-core python3-pyatspi dbus-daemon dbus-bin
 )
 
 missing=()
