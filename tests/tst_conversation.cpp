@@ -147,6 +147,9 @@ void TestConversation::keyedRadioPolledSeldom() {
     radio.setClarifier(300, true, false);
     radio.setTransmitting(true);
     line.conversation.setKeyedPollInterval(kKeyedInterval);
+    std::chrono::milliseconds pauseShared{0};  // as the shared radio reads it with each report
+    connect(&line.conversation, &RadioConversation::statusDecoded, this,
+            [&] { pauseShared = line.conversation.pollingPause(); });
     QVERIFY(line.start());
     const auto polls = [&] { return line.radio.statusRequestTimes().size(); };
     QVERIFY(EventLoop::waitUntil([&] { return polls() >= kKeyedRequests; }, kPatience));
@@ -154,6 +157,7 @@ void TestConversation::keyedRadioPolledSeldom() {
     for (qsizetype i = 1; i < times.size(); ++i)
         QVERIFY2(times[i] - times[i - 1] >= kKeyedInterval,
                  qPrintable(QString::number((times[i] - times[i - 1]).count())));
+    QCOMPARE(pauseShared, kKeyedInterval);
 
     line.radio.clearLog();
     line.conversation.send("RX;");
