@@ -144,8 +144,9 @@ void writeBackFigures(bool paced) {
     clock.start();
     panel.memoryFiles()->LoadMemories();
     if (!panel.memoryFiles()->isWritingMemories() ||
-        !EventLoop::waitUntil([&] { return !panel.memoryFiles()->isWritingMemories(); },
-                              std::chrono::minutes(2)))
+        !EventLoop::waitUntil(
+            [&] { return !panel.memoryFiles()->isWritingMemories() && !told.isEmpty(); },
+            std::chrono::minutes(2)))
         qFatal("no write-back");
     const double seconds = clock.nsecsElapsed() / 1e9;
     const double meanwhile = (session.statusRequests - first) / seconds;

@@ -99,8 +99,10 @@ class MemoriesTest : public QObject {
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(text);
     }
+    // The write-back over and its outcome told, once the receive handler has returned.
     bool written() {
-        return PanelHarness::waitUntil([&] { return !files()->isWritingMemories(); }, kPatienceMs);
+        return PanelHarness::waitUntil(
+            [&] { return !files()->isWritingMemories() && !messages_.isEmpty(); }, kPatienceMs);
     }
     QList<QByteArray> stores() const {
         QList<QByteArray> found;
